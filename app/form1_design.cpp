@@ -1,0 +1,44 @@
+#include "app/form1_design.h"
+
+#include "app/version_info.h"
+
+namespace app {
+
+std::string ApplicationTitle() { return version::kProductName; }
+
+const platform::FormDesign& Form1Design() {
+  using platform::FormDesign;
+  static const FormDesign design = [] {
+    FormDesign form{};
+    form.caption = version::kName;
+    form.client_width = 325;
+    form.client_height = 495;  // one row less than the skin: its last row is not shown
+    form.background_picture = "assets/skin.jpg";
+    form.icon = "assets/talvane.ico";
+    form.list = {
+        .rect = {48, 80, 225, 288},
+        .background = {255, 255, 255},
+        .font = {.family = "Tahoma",
+                 .points = 8.25,
+                 .weight = 400,
+                 .italic = false,
+                 .underline = false,
+                 .strikeout = false},
+        .tooltip =
+            "Double Click on any of the Places in the list to set your system time to the "
+            "specified location for a temporary time.",
+    };
+    form.images = {{
+        {.rect = {256, 8, 24, 24}, .picture = "assets/minimise.gif", .tooltip = "Minimize"},
+        {.rect = {288, 8, 24, 24}, .picture = "assets/close.gif", .tooltip = "Close"},
+        {.rect = {128, 416, 65, 65},
+         .picture = "",
+         .tooltip = ApplicationTitle() + " made by " + version::kHomePage +
+                    ". This application works only with Windows XP."},
+    }};
+    return form;
+  }();
+  return design;
+}
+
+}  // namespace app

@@ -1,0 +1,98 @@
+#include "platform/linux/linux_registry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "platform/linux/setting_rights.h"
+#include "platform/linux/zone_names.h"
+
+namespace platform::linux_tz {
+namespace {
+
+constexpr std::string_view kTimeZonesKey =
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
+constexpr win::REGSAM kWriteRights =
+    win::KEY_SET_VALUE | win::KEY_CREATE_SUB_KEY | win::KEY_CREATE_LINK;
+
+}  // namespace
+
+LinuxRegistry::LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting)
+    : paths_(std::move(paths)), may_change_setting_(std::move(may_change_setting)) {}
+
+std::optional<std::string> LinuxRegistry::FullPathOf(win::HKEY key, const char* sub_key) const {
+  std::string base;
+  if (key != win::HKEY_LOCAL_MACHINE) {
+    auto open = open_keys_.find(static_cast<std::uintptr_t>(key));
+    if (open == open_keys_.end()) return std::nullopt;
+    base = open->second;
+  }
+  std::string_view sub = sub_key != nullptr ? sub_key : "";
+  if (base.empty()) return std::string(sub);
+  if (sub.empty()) return base;
+  return base + "\\" + std::string(sub);
+}
+
+bool LinuxRegistry::IsTimeZonesKey(const std::string& path) const {
+  return RegistryNamesEqual(path, kTimeZonesKey);
+}
+
+bool LinuxRegistry::IsZoneKey(const std::string& path) {
+  if (path.size() <= kTimeZonesKey.size() + 1 || path[kTimeZonesKey.size()] != '\\' ||
+      !IsTimeZonesKey(path.substr(0, kTimeZonesKey.size()))) {
+    return false;
+  }
+  std::string_view zone = std::string_view(path).substr(kTimeZonesKey.size() + 1);
+  const auto& names = ZoneNames();
+  auto it = std::lower_bound(names.begin(), names.end(), zone, RegistryOrderLess);
+  return it != names.end() && RegistryNamesEqual(*it, zone);
+}
+
+const std::vector<std::string>& LinuxRegistry::ZoneNames() {
+  if (!zone_names_) zone_names_ = ListZoneNames(paths_.zoneinfo_dir);
+  return *zone_names_;
+}
+
+win::LONG LinuxRegistry::RegOpenKeyExA(win::HKEY hKey, const char* lpSubKey, win::DWORD,
+                                       win::REGSAM samDesired, win::HKEY* phkResult) {
+  if (phkResult == nullptr) return win::ERROR_INVALID_HANDLE;
+  std::optional<std::string> path = FullPathOf(hKey, lpSubKey);
+  if (!path) return win::ERROR_INVALID_HANDLE;
+  if (!IsTimeZonesKey(*path) && !IsZoneKey(*path)) return win::ERROR_FILE_NOT_FOUND;
+  if ((samDesired & kWriteRights) != 0 && !may_change_setting_()) return win::ERROR_ACCESS_DENIED;
+  std::uintptr_t handle = next_handle_;
+  next_handle_ += 4;
+  open_keys_.emplace(handle, std::move(*path));
+  *phkResult = win::HKEY{handle};
+  return win::ERROR_SUCCESS;
+}
+
+win::LONG LinuxRegistry::RegEnumKeyA(win::HKEY hKey, win::DWORD dwIndex, char* lpName,
+                                     win::DWORD cchName) {
+  auto open = open_keys_.find(static_cast<std::uintptr_t>(hKey));
+  if (open == open_keys_.end()) return win::ERROR_INVALID_HANDLE;
+  if (!IsTimeZonesKey(open->second)) return win::ERROR_NO_MORE_ITEMS;  // zones have no subkeys
+  const auto& names = ZoneNames();
+  if (dwIndex >= names.size()) return win::ERROR_NO_MORE_ITEMS;
+  const std::string& name = names[dwIndex];
+  if (lpName == nullptr || name.size() + 1 > cchName) return win::ERROR_MORE_DATA;
+  std::memcpy(lpName, name.c_str(), name.size() + 1);
+  return win::ERROR_SUCCESS;
+}
+
+win::LONG LinuxRegistry::RegCloseKey(win::HKEY hKey) {
+  if (hKey == win::HKEY_LOCAL_MACHINE) return win::ERROR_SUCCESS;
+  return open_keys_.erase(static_cast<std::uintptr_t>(hKey)) == 1 ? win::ERROR_SUCCESS
+                                                                  : win::ERROR_INVALID_HANDLE;
+}
+
+}  // namespace platform::linux_tz
+
+namespace platform {
+
+std::unique_ptr<Registry> MakeRegistry(const SystemPaths& paths) {
+  return std::make_unique<linux_tz::LinuxRegistry>(
+      paths, [setting = paths.localtime] { return linux_tz::MayReplaceSetting(setting); });
+}
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#include "platform/linux/zone_names.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+namespace platform::linux_tz {
+namespace {
+
+namespace fs = std::filesystem;
+
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+// tzdata.zi lines: "Z NAME STDOFF RULES FORMAT [UNTIL]"; we need NAME only.
+std::vector<std::string> ReadZoneLines(std::istream& in) {
+  std::vector<std::string> names;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.size() < 3 || line[0] != 'Z' || line[1] != ' ') continue;
+    std::istringstream fields(line.substr(2));
+    std::string name;
+    if (fields >> name) names.push_back(name);
+  }
+  return names;
+}
+
+bool HasTzifMagic(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::array<char, 4> magic{};
+  return in.read(magic.data(), magic.size()) && std::string_view(magic.data(), 4) == "TZif";
+}
+
+std::vector<std::string> FindTzifFiles(const fs::path& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::recursive_directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const fs::directory_entry& entry = *it;
+    // posix/ and right/ repeat the database under other time scales.
+    if (it.depth() == 0 && entry.is_directory() &&
+        (entry.path().filename() == "posix" || entry.path().filename() == "right")) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    if (entry.is_symlink() || !entry.is_regular_file() || !HasTzifMagic(entry.path())) continue;
+    names.push_back(entry.path().lexically_relative(dir).generic_string());
+  }
+  return names;
+}
+
+}  // namespace
+
+bool RegistryOrderLess(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(Upper(x)) < static_cast<unsigned char>(Upper(y));
+  });
+}
+
+bool RegistryNamesEqual(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return Upper(x) == Upper(y); });
+}
+
+std::vector<std::string> ListZoneNames(const fs::path& zoneinfo_dir) {
+  std::ifstream zi(zoneinfo_dir / "tzdata.zi");
+  std::vector<std::string> names = zi ? ReadZoneLines(zi) : FindTzifFiles(zoneinfo_dir);
+  std::stable_sort(names.begin(), names.end(), RegistryOrderLess);
+  names.erase(std::unique(names.begin(), names.end(), RegistryNamesEqual), names.end());
+  return names;
+}
+
+}  // namespace platform::linux_tz

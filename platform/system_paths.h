@@ -1,0 +1,15 @@
+// Where the platform layer finds the time-zone database and the system's
+// time-zone setting. The program always uses the defaults; tests point the
+// layer at a temporary tree.
+#pragma once
+
+#include <filesystem>
+
+namespace platform {
+
+struct SystemPaths {
+  std::filesystem::path zoneinfo_dir = "/usr/share/zoneinfo";
+  std::filesystem::path localtime = "/etc/localtime";
+};
+
+}  // namespace platform

@@ -1,0 +1,217 @@
+// The main window as the toolkit builds it, checked offscreen.
+#include <QFontInfo>
+#include <QHelpEvent>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QScreen>
+#include <QToolTip>
+#include <QtTest>
+#include <memory>
+
+#include "app/form1.h"
+#include "app/form1_design.h"
+#include "platform/linux/linux_registry.h"
+#include "platform/qt/qt_form_window.h"
+#include "platform/qt/qt_toolkit.h"
+#include "tests/fakes/zoneinfo_tree.h"
+
+using platform::ImageControl;
+using platform::qt::QtFormWindow;
+
+namespace {
+
+const QString kListTip = QStringLiteral(
+    "Double Click on any of the Places in the list to set your system time to the specified "
+    "location for a temporary time.");
+const QString kInfoTip = QStringLiteral(
+    "Talvane v1.0 made by https://talvane.org. This application works only with Windows XP.");
+
+// A load event that checks what the window looks like while it runs.
+class ObservingLoad : public platform::FormEvents {
+ public:
+  explicit ObservingLoad(QtFormWindow& form) : form_(form) {}
+  void Form_Load() override {
+    ++loads;
+    visible_during_load = form_.isVisible();
+    entries_during_load = form_.List1()->count();
+    form_.List1_AddItem("Europe/Helsinki");
+  }
+  int loads = 0;
+  bool visible_during_load = true;
+  int entries_during_load = -1;
+
+ private:
+  QtFormWindow& form_;
+};
+
+}  // namespace
+
+class Form1WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { platform::qt::LoadTahoma(); }
+  void init() { form_ = std::make_unique<QtFormWindow>(app::Form1Design()); }
+  void cleanup() { form_.reset(); }
+
+  void windowIsAFixedFramelessRectangleWithCaptionAndIcon() {
+    QVERIFY(form_->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(form_->size(), QSize(325, 495));
+    QCOMPARE(form_->minimumSize(), QSize(325, 495));
+    QCOMPARE(form_->maximumSize(), QSize(325, 495));
+    QCOMPARE(form_->windowTitle(), QStringLiteral("Talvane"));
+    QCOMPARE(app::ApplicationTitle(), std::string("Talvane v1.0"));
+    QVERIFY(!form_->windowIcon().isNull());
+  }
+
+  void controlsSitAtTheirRectanglesInCreationOrder() {
+    QCOMPARE(form_->List1()->geometry(), QRect(48, 80, 225, 288));
+    QCOMPARE(form_->Image(ImageControl::Image1)->geometry(), QRect(256, 8, 24, 24));
+    QCOMPARE(form_->Image(ImageControl::Image2)->geometry(), QRect(288, 8, 24, 24));
+    QCOMPARE(form_->Image(ImageControl::Image3)->geometry(), QRect(128, 416, 65, 65));
+    const QObjectList& children = form_->children();
+    QList<QWidget*> order;
+    for (QObject* child : children) {
+      if (auto* w = qobject_cast<QWidget*>(child)) order << w;
+    }
+    QCOMPARE(order, (QList<QWidget*>{form_->List1(), form_->Image(ImageControl::Image3),
+                                     form_->Image(ImageControl::Image2),
+                                     form_->Image(ImageControl::Image1)}));
+  }
+
+  void tooltipsShowByPosition_data() {
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("List1") << QPoint(150, 200) << kListTip;
+    QTest::newRow("Image3") << QPoint(160, 448) << kInfoTip;
+    QTest::newRow("Image2") << QPoint(300, 20) << QStringLiteral("Close");
+    QTest::newRow("Image1") << QPoint(268, 20) << QStringLiteral("Minimize");
+    QTest::newRow("bare skin") << QPoint(20, 450) << QString();
+  }
+  void tooltipsShowByPosition() {
+    QFETCH(QPoint, point);
+    QFETCH(QString, tip);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QToolTip::hideText();
+    QWidget* target = form_->childAt(point);
+    if (target == nullptr) target = form_.get();
+    // Walk up as Qt does until a widget has a tooltip to show.
+    for (QWidget* w = target; w != nullptr; w = w->parentWidget()) {
+      if (!w->toolTip().isEmpty()) {
+        QHelpEvent help(QEvent::ToolTip, w->mapFrom(form_.get(), point), form_->mapToGlobal(point));
+        QApplication::sendEvent(w, &help);
+        break;
+      }
+    }
+    QTRY_COMPARE(QToolTip::text(), tip);
+  }
+
+  void listIsWhiteUnsortedSingleSelectionInTahoma() {
+    QListWidget* list = form_->List1();
+    QCOMPARE(list->palette().color(QPalette::Base), QColor(255, 255, 255));
+    QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(list->count(), 0);
+    for (const char* entry : {"Zulu", "Africa/Abidjan", "Mars"}) form_->List1_AddItem(entry);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Zulu"));
+    QCOMPARE(list->item(2)->text(), QStringLiteral("Mars"));
+
+    const QFont font = list->font();
+    QCOMPARE(font.family(), QStringLiteral("Tahoma"));
+    QCOMPARE(font.pointSizeF(), 8.25);
+    QCOMPARE(font.weight(), QFont::Normal);
+    QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
+    if (!QFile::exists("/usr/share/wine/fonts/tahoma.ttf")) QSKIP("no Tahoma font on this machine");
+    QCOMPARE(QFontInfo(font).family(), QStringLiteral("Tahoma"));
+    QCOMPARE(QFontInfo(font).pixelSize(), 11);
+
+    // Away from the entries the list is plain white.
+    const QImage shot = list->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(shot.width() / 2, shot.height() - 10)), QColor(Qt::white));
+  }
+
+  void skinIsDrawnUnscaledAndShowsAroundTheGlyphs() {
+    const QImage skin = form_->Skin().toImage();
+    QCOMPARE(skin.size(), QSize(325, 496));
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    const QImage shot = form_->grab().toImage();
+    QCOMPARE(shot.size(), QSize(325, 495));
+    for (QPoint p :
+         {QPoint(0, 0), QPoint(10, 10), QPoint(324, 494), QPoint(0, 494), QPoint(160, 440)}) {
+      QCOMPARE(shot.pixel(p), skin.pixel(p));
+    }
+    // Corners of both glyphs are transparent: the skin shows through.
+    for (QPoint p : {QPoint(256, 8), QPoint(279, 31), QPoint(256, 8 + 9), QPoint(288 + 23, 8),
+                     QPoint(288, 8 + 23), QPoint(288 + 23, 8 + 23)}) {
+      QCOMPARE(shot.pixel(p), skin.pixel(p));
+    }
+    // Where the glyphs are drawn they are not the skin.
+    for (QPoint p : {QPoint(256 + 12, 8 + 12), QPoint(288 + 11, 8 + 11), QPoint(288 + 2, 8 + 2)}) {
+      QVERIFY2(shot.pixel(p) != skin.pixel(p), qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+    }
+  }
+
+  void everyPictureAndIconSizeIsEmbedded() {
+    QCOMPARE(QImage(":/assets/minimise.gif").size(), QSize(24, 24));
+    QCOMPARE(QImage(":/assets/close.gif").size(), QSize(24, 24));
+    QImageReader ico(":/assets/talvane.ico");
+    QCOMPARE(ico.imageCount(), 7);
+    QList<QSize> sizes;
+    for (int i = 0; i < ico.imageCount(); ++i) {
+      QVERIFY(ico.jumpToImage(i));
+      const QImage image = ico.read();
+      QVERIFY2(!image.isNull(), qPrintable(ico.errorString()));
+      sizes << image.size();
+    }
+    QCOMPARE(sizes, (QList<QSize>{
+                        {16, 16}, {256, 256}, {128, 128}, {48, 48}, {32, 32}, {24, 24}, {16, 16}}));
+    const QList<QSize> icon_sizes = form_->windowIcon().availableSizes();
+    for (int edge : {16, 24, 32, 48, 128, 256})
+      QVERIFY2(icon_sizes.contains(QSize(edge, edge)), qPrintable(QString::number(edge)));
+  }
+
+  void startLoadsWhileHiddenThenShowsCentredWithTheListFocused() {
+    ObservingLoad load(*form_);
+    platform::qt::StartForm(*form_, load);
+    QCOMPARE(load.loads, 1);
+    QVERIFY(!load.visible_during_load);
+    QCOMPARE(load.entries_during_load, 0);
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QVERIFY(form_->isVisible());
+    QVERIFY(!form_->isMinimized() && !form_->isMaximized());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(form_->pos(),
+             QPoint((screen.width() - 325) / 2, (screen.height() - 495) / 2) + screen.topLeft());
+    QCOMPARE(QApplication::focusWidget(), form_->List1());
+  }
+
+  void loadListsTheZonesOfTheDatabaseOrTheFailureEntry_data() {
+    QTest::addColumn<bool>("may_change_setting");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("may change the setting")
+        << true << QStringList{"Africa/Cairo", "America/Nuuk", "Europe/Dublin"};
+    QTest::newRow("may not") << false << QStringList{"Could not open registry key"};
+  }
+  void loadListsTheZonesOfTheDatabaseOrTheFailureEntry() {
+    QFETCH(bool, may_change_setting);
+    QFETCH(QStringList, entries);
+    fakes::ZoneinfoTree tree;
+    tree.WriteTzdataZi({"Europe/Dublin", "America/Nuuk", "Africa/Cairo"});
+    platform::linux_tz::LinuxRegistry registry(tree.paths(), [=] { return may_change_setting; });
+    auto system = platform::MakeSystemServices(tree.paths());
+    app::Form1 form(*form_, registry, *system);
+
+    form.Form_Load();
+    QStringList listed;
+    for (int i = 0; i < form_->List1()->count(); ++i) listed << form_->List1()->item(i)->text();
+    QCOMPARE(listed, entries);
+  }
+
+ private:
+  std::unique_ptr<QtFormWindow> form_;
+};
+
+QTEST_MAIN(Form1WindowTest)
+#include "form1_window_test.moc"

@@ -1,0 +1,34 @@
+// A temporary tz database and system setting, removed when the test ends.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/system_paths.h"
+
+namespace fakes {
+
+class ZoneinfoTree {
+ public:
+  ZoneinfoTree();
+  ~ZoneinfoTree();
+  ZoneinfoTree(const ZoneinfoTree&) = delete;
+  ZoneinfoTree& operator=(const ZoneinfoTree&) = delete;
+
+  const platform::SystemPaths& paths() const { return paths_; }
+  const std::filesystem::path& root() const { return root_; }
+
+  // Writes a file below the zoneinfo directory, making its directories.
+  void AddFile(const std::string& name, std::string_view contents);
+  // A file that starts like a TZif file; enough for listing, not for reading.
+  void AddTzifStub(const std::string& name);
+  // tzdata.zi with a zone line for each name, among rule and link lines.
+  void WriteTzdataZi(std::initializer_list<std::string_view> zones);
+
+ private:
+  std::filesystem::path root_;
+  platform::SystemPaths paths_;
+};
+
+}  // namespace fakes

@@ -1,0 +1,195 @@
+#include "platform/linux/linux_registry.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/linux/setting_rights.h"
+#include "platform/linux/zone_names.h"
+#include "tests/fakes/zoneinfo_tree.h"
+
+namespace {
+
+using platform::linux_tz::LinuxRegistry;
+using ::testing::ElementsAre;
+
+constexpr char kZonesPath[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
+constexpr win::REGSAM kAllRights = 0x3F;
+constexpr win::REGSAM kReadRights = 0x19;
+
+// Every name the registry enumerates under the time-zone key.
+std::vector<std::string> EnumerateAll(platform::Registry& registry, win::HKEY key) {
+  std::vector<std::string> names;
+  std::array<char, 256> buffer{};
+  for (win::DWORD i = 0; registry.RegEnumKeyA(key, i, buffer.data(), buffer.size()) == 0; ++i) {
+    names.emplace_back(buffer.data());
+  }
+  return names;
+}
+
+class LinuxRegistryTest : public ::testing::Test {
+ protected:
+  LinuxRegistry MakeRegistry(bool may_change_setting = true) {
+    return LinuxRegistry(tree.paths(), [may_change_setting] { return may_change_setting; });
+  }
+  win::HKEY OpenZones(platform::Registry& registry) {
+    win::HKEY key{};
+    EXPECT_EQ(registry.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kZonesPath, 0, kAllRights, &key), 0);
+    return key;
+  }
+
+  fakes::ZoneinfoTree tree;
+};
+
+TEST_F(LinuxRegistryTest, ZoneLinesOfTzdataZiEnumerateInWindowsOrder) {
+  // Windows compares upper-cased names, so '_' (after 'Z') sorts after letters.
+  tree.WriteTzdataZi({"Europe/Helsinki", "America/Port_of_Spain", "America/Porto_Velho",
+                      "america/port-au-prince", "UTC", "Etc/GMT+1"});
+  LinuxRegistry registry = MakeRegistry();
+
+  EXPECT_THAT(EnumerateAll(registry, OpenZones(registry)),
+              ElementsAre("america/port-au-prince", "America/Porto_Velho", "America/Port_of_Spain",
+                          "Etc/GMT+1", "Europe/Helsinki", "UTC"));
+}
+
+TEST_F(LinuxRegistryTest, ListingReadsNamesOnlyAndNeverZoneFiles) {
+  // Zone files that are missing or unreadable do not keep their names out.
+  tree.WriteTzdataZi({"Asia/Tokyo", "Asia/Seoul"});
+  tree.AddFile("Asia/Tokyo", "not a TZif file");
+  LinuxRegistry registry = MakeRegistry();
+
+  EXPECT_THAT(EnumerateAll(registry, OpenZones(registry)), ElementsAre("Asia/Seoul", "Asia/Tokyo"));
+}
+
+TEST_F(LinuxRegistryTest, WithoutTzdataZiTheTzifFilesAreListedButNotLinksOrOtherTrees) {
+  tree.AddTzifStub("Europe/Paris");
+  tree.AddTzifStub("America/Argentina/Salta");
+  tree.AddTzifStub("UTC");
+  tree.AddTzifStub("posix/Europe/Paris");
+  tree.AddTzifStub("right/UTC");
+  tree.AddFile("zone.tab", "FR\t+4852+00220\tEurope/Paris\n");
+  std::filesystem::create_symlink("Paris", tree.paths().zoneinfo_dir / "Europe" / "Monaco");
+  LinuxRegistry registry = MakeRegistry();
+
+  EXPECT_THAT(EnumerateAll(registry, OpenZones(registry)),
+              ElementsAre("America/Argentina/Salta", "Europe/Paris", "UTC"));
+}
+
+TEST_F(LinuxRegistryTest, OpenChecksPathsWithoutCaseAndKnowsOnlyTheZoneKeys) {
+  tree.WriteTzdataZi({"Europe/Helsinki"});
+  LinuxRegistry registry = MakeRegistry();
+  win::HKEY key{};
+  auto open = [&](const char* path) {
+    return registry.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, path, 0, kAllRights, &key);
+  };
+
+  EXPECT_EQ(open("software\\microsoft\\WINDOWS NT\\currentversion\\time zones"), 0);
+  EXPECT_EQ(open("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\europe/HELSINKI"),
+            0);
+  EXPECT_EQ(open("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Time Zones"),
+            win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(open("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Europe/Mariehamn"),
+            win::ERROR_FILE_NOT_FOUND);  // a link, not a zone
+  EXPECT_EQ(open("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\"),
+            win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(open("SOFTWARE"), win::ERROR_FILE_NOT_FOUND);
+
+  // A zone opens under the time-zone key's own handle too.
+  win::HKEY zones = OpenZones(registry);
+  EXPECT_EQ(registry.RegOpenKeyExA(zones, "Europe/Helsinki", 0, kAllRights, &key), 0);
+  EXPECT_EQ(registry.RegOpenKeyExA(win::HKEY{0x999}, "Europe/Helsinki", 0, kAllRights, &key),
+            win::ERROR_INVALID_HANDLE);
+}
+
+TEST_F(LinuxRegistryTest, WriteRightsNeedTheRightToChangeTheSetting) {
+  tree.WriteTzdataZi({"UTC"});
+  LinuxRegistry denied = MakeRegistry(false);
+  win::HKEY key{};
+  for (win::REGSAM write_right : {0x02u, 0x04u, 0x20u, 0x3Fu}) {
+    EXPECT_EQ(denied.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kZonesPath, 0, write_right, &key),
+              win::ERROR_ACCESS_DENIED)
+        << write_right;
+  }
+  EXPECT_EQ(denied.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kZonesPath, 0, kReadRights, &key), 0);
+  // A missing key is reported as missing whatever the rights.
+  EXPECT_EQ(denied.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "SOFTWARE", 0, kAllRights, &key),
+            win::ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(LinuxRegistryTest, EnumerationAnswersAsWindowsDoes) {
+  const std::string longest(30, 'L');
+  tree.WriteTzdataZi({"A/" + longest.substr(2), "Z"});  // 30 characters, then 1
+  LinuxRegistry registry = MakeRegistry();
+  win::HKEY key = OpenZones(registry);
+
+  std::array<char, 32> buffer;
+  buffer.fill('x');
+  EXPECT_EQ(registry.RegEnumKeyA(key, 0, buffer.data(), 30), win::ERROR_MORE_DATA);
+  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](char c) { return c == 'x'; }))
+      << "buffer touched although the name did not fit";
+  EXPECT_EQ(registry.RegEnumKeyA(key, 0, buffer.data(), 31), 0);  // name and NUL just fit
+  EXPECT_EQ(std::string(buffer.data()), "A/" + longest.substr(2));
+  EXPECT_EQ(registry.RegEnumKeyA(key, 1, buffer.data(), 2), 0);
+  EXPECT_STREQ(buffer.data(), "Z");
+  EXPECT_EQ(registry.RegEnumKeyA(key, 2, buffer.data(), 32), win::ERROR_NO_MORE_ITEMS);
+
+  win::HKEY zone{};
+  ASSERT_EQ(registry.RegOpenKeyExA(key, "Z", 0, kAllRights, &zone), 0);
+  EXPECT_EQ(registry.RegEnumKeyA(zone, 0, buffer.data(), 32), win::ERROR_NO_MORE_ITEMS);
+
+  EXPECT_EQ(registry.RegCloseKey(key), 0);
+  EXPECT_EQ(registry.RegEnumKeyA(key, 0, buffer.data(), 32), win::ERROR_INVALID_HANDLE);
+  EXPECT_EQ(registry.RegCloseKey(key), win::ERROR_INVALID_HANDLE);
+  EXPECT_EQ(registry.RegEnumKeyA(win::HKEY{0x999}, 0, buffer.data(), 32),
+            win::ERROR_INVALID_HANDLE);
+}
+
+TEST(HostTzDatabase, EveryListedZoneHasItsTzifFile) {
+  platform::SystemPaths host;
+  if (!std::filesystem::exists(host.zoneinfo_dir / "tzdata.zi")) GTEST_SKIP() << "no tzdata.zi";
+  std::vector<std::string> names = platform::linux_tz::ListZoneNames(host.zoneinfo_dir);
+  EXPECT_GT(names.size(), 300u);
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), platform::linux_tz::RegistryOrderLess));
+  for (const std::string& name : names) {
+    std::ifstream file(host.zoneinfo_dir / name, std::ios::binary);
+    std::array<char, 4> magic{};
+    file.read(magic.data(), magic.size());
+    EXPECT_EQ(std::string(magic.data(), 4), "TZif") << name;
+  }
+}
+
+// Runs `check` in a child process that has dropped root for `nobody`.
+bool AsNobody(const std::function<bool()>& check) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(LinuxRegistryTest, OnlyAnAccountThatMayReplaceTheSettingGetsWriteRights) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to compare with an ordinary user";
+  tree.WriteTzdataZi({"UTC"});
+  std::filesystem::permissions(tree.paths().localtime.parent_path(), std::filesystem::perms(0755));
+  auto open_with_all_rights = [&] {
+    auto registry = platform::MakeRegistry(tree.paths());
+    win::HKEY key{};
+    return registry->RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kZonesPath, 0, kAllRights, &key);
+  };
+  std::filesystem::permissions(tree.root(), std::filesystem::perms(0755));
+
+  EXPECT_EQ(open_with_all_rights(), 0);
+  EXPECT_TRUE(AsNobody([&] { return open_with_all_rights() == win::ERROR_ACCESS_DENIED; }));
+  EXPECT_TRUE(
+      AsNobody([&] { return !platform::linux_tz::MayReplaceSetting(tree.paths().localtime); }));
+}
+
+}  // namespace

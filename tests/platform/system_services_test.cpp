@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/system_services.h"
+
+namespace {
+
+TEST(GetVersionExA, ReportsTheNtFamilyForTheTwoKnownRecordSizes) {
+  auto system = platform::MakeSystemServices({});
+  for (win::DWORD size : {148u, 156u}) {
+    win::OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = size;
+    EXPECT_EQ(system->GetVersionExA(&info), 1) << size;
+    EXPECT_EQ(info.dwPlatformId, 2u) << size;
+    EXPECT_EQ(info.dwOSVersionInfoSize, size);
+  }
+}
+
+TEST(GetVersionExA, AnyOtherSizeFailsAndLeavesTheRecordAlone) {
+  auto system = platform::MakeSystemServices({});
+  for (win::DWORD size : {0u, 147u, 149u, 155u, 276u, 284u}) {
+    win::OSVERSIONINFOA info;
+    std::memset(&info, 0xA5, sizeof info);
+    info.dwOSVersionInfoSize = size;
+    win::OSVERSIONINFOA before = info;
+    EXPECT_EQ(system->GetVersionExA(&info), 0) << size;
+    EXPECT_EQ(std::memcmp(&info, &before, sizeof info), 0) << size;
+  }
+}
+
+}  // namespace
