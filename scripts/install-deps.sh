@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Talvane needs on Debian.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libgl-dev          # the window toolkit
+  libgtest-dev libgmock-dev       # logic tests
+  xvfb xdotool x11-utils imagemagick openbox  # real-window tests
+  fonts-wine                      # Tahoma
+  tzdata util-linux
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Talvane twice (plain, and with the address
+# and undefined-behaviour sanitizers) and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+build_and_test() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir"
+  (cd "$dir" && ctest --output-on-failure --timeout 600)
+}
+
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+build_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DTALVANE_SANITIZE=ON
+build_and_test build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo

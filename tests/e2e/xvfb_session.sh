@@ -1,0 +1,42 @@
+# Sourced by the end-to-end tests: a private X server for the test's lifetime,
+# and cleanup of every process the test started (and only those).
+set -euo pipefail
+
+STARTED_PIDS=()
+cleanup_started() {
+  local pid
+  for pid in "${STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [ -z "${PRIVATE_RUNTIME_DIR:-}" ] || rm -rf "$PRIVATE_RUNTIME_DIR"
+}
+trap cleanup_started EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on a free display; sets DISPLAY, SCREEN_W, SCREEN_H.
+start_xvfb() {
+  SCREEN_W=${1:-1024}
+  SCREEN_H=${2:-768}
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$fifo" 2>/dev/null &
+  STARTED_PIDS+=($!)
+  local display
+  read -r -t 20 display <"$fifo" || fail "Xvfb did not start"
+  rm -f "$fifo"
+  export DISPLAY=":$display"
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+  PRIVATE_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR=$PRIVATE_RUNTIME_DIR
+}
+
+# Waits for a visible top-level window named exactly $1; prints its id.
+wait_for_window() {
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || fail "no window '$1'"
+  echo "$id"
+}
+
+# Prints one field of xwininfo, e.g. "Width".
+window_info() { xwininfo -id "$1" | sed -n "s/^ *$2: *//p"; }
