@@ -11,6 +11,7 @@ const platform::FormDesign& Form1Design() {
   static const FormDesign design = [] {
     FormDesign form{};
     form.caption = version::kName;
+    form.application_title = ApplicationTitle();
     form.client_width = 325;
     form.client_height = 495;  // one row less than the skin: its last row is not shown
     form.background_picture = "assets/skin.jpg";

@@ -9,7 +9,7 @@ int RunProgram(platform::Toolkit& toolkit, const platform::SystemPaths& paths) {
   auto registry = platform::MakeRegistry(paths);
   auto system = platform::MakeSystemServices(paths);
   auto window = toolkit.CreateForm(Form1Design());
-  Form1 form(*window, *registry, *system);
+  Form1 form(*window, toolkit, *registry, *system);
   return toolkit.Run(*window, form);
 }
 

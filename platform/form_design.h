@@ -49,6 +49,7 @@ enum class ImageControl { Image1, Image2, Image3 };
 // Pictures are named by their path under app/.
 struct FormDesign {
   std::string caption;
+  std::string application_title;  // the caption of message boxes
   int client_width;
   int client_height;
   std::string background_picture;

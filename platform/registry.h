@@ -18,6 +18,11 @@ class Registry {
   // cchName counts characters, the terminating NUL included.
   virtual win::LONG RegEnumKeyA(win::HKEY hKey, win::DWORD dwIndex, char* lpName,
                                 win::DWORD cchName) = 0;
+  // A buffer too small gives ERROR_MORE_DATA and the size needed in
+  // *lpcbData, the buffer untouched; string sizes count the NUL.
+  virtual win::LONG RegQueryValueExA(win::HKEY hKey, const char* lpValueName,
+                                     win::DWORD* lpReserved, win::DWORD* lpType, win::BYTE* lpData,
+                                     win::DWORD* lpcbData) = 0;
   virtual win::LONG RegCloseKey(win::HKEY hKey) = 0;
 };
 

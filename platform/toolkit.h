@@ -3,11 +3,14 @@
 // comes from MakeToolkit().
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/form_design.h"
+#include "platform/win32_types.h"
+#include "platform/window_services.h"
 
 namespace platform {
 
@@ -18,6 +21,17 @@ class FormEvents {
 
   // Runs once, before the window is first shown, with the list empty.
   virtual void Form_Load() = 0;
+  // A double-click on the list, after the press has selected the entry under
+  // the pointer.
+  virtual void List1_DblClick() = 0;
+  // Mouse events on the window's bare surface, never over a control. For a
+  // press or release Button is the one button that changed, for a move the
+  // set held (1 left, 2 right, 4 middle); X and Y are in twips.
+  virtual void Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) = 0;
+  virtual void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) = 0;
+  virtual void Form_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) = 0;
+  virtual void Image1_Click() = 0;
+  virtual void Image2_Click() = 0;
 };
 
 // Operations on the main window. Texts are in the system's ANSI code page,
@@ -28,6 +42,15 @@ class FormWindow {
 
   // Appends after the existing entries; the list is never sorted.
   virtual void List1_AddItem(std::string_view entry) = 0;
+  // The selected entry's text, empty when none is selected.
+  virtual std::string List1_Text() const = 0;
+  // A modal box with the message, an OK button and no icon, captioned with
+  // the application title; returns when the user clicks OK.
+  virtual void MsgBox(std::string_view prompt) = 0;
+  // The handle the window services accept.
+  virtual win::HWND hWnd() const = 0;
+  // 1 minimises the window.
+  virtual void SetWindowState(int state) = 0;
 };
 
 class Toolkit {
@@ -41,6 +64,14 @@ class Toolkit {
   // focused, and delivers events until the program ends. Returns the exit
   // status.
   virtual int Run(FormWindow& window, FormEvents& events) = 0;
+
+  // Handles every event waiting for the program, handlers included, then
+  // returns.
+  virtual void DoEvents() = 0;
+  // Ends the process at once with status 0; nothing of the program runs after.
+  virtual void End() = 0;
+
+  virtual WindowServices& Windows() = 0;
 };
 
 std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv);

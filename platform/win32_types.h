@@ -25,6 +25,7 @@ inline constexpr LONG ERROR_SUCCESS = 0;
 inline constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
+inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 
@@ -45,6 +46,9 @@ inline constexpr DWORD TIME_ZONE_ID_UNKNOWN = 0;
 inline constexpr DWORD TIME_ZONE_ID_STANDARD = 1;
 inline constexpr DWORD TIME_ZONE_ID_DAYLIGHT = 2;
 inline constexpr DWORD TIME_ZONE_ID_INVALID = 0xFFFFFFFFu;
+
+inline constexpr UINT SWP_NOSIZE = 0x0001;
+inline constexpr UINT SWP_NOZORDER = 0x0004;
 
 inline constexpr UINT CP_ACP = 0;
 inline constexpr DWORD MB_PRECOMPOSED = 1;

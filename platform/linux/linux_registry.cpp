@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "platform/linux/setting_rights.h"
+#include "platform/linux/tz/civil_time.h"
+#include "platform/linux/tz/zone_year.h"
 #include "platform/linux/zone_names.h"
 
 namespace platform::linux_tz {
@@ -15,17 +17,35 @@ constexpr std::string_view kTimeZonesKey =
 constexpr win::REGSAM kWriteRights =
     win::KEY_SET_VALUE | win::KEY_CREATE_SUB_KEY | win::KEY_CREATE_LINK;
 
+// Hands a value over with Windows' rules: sizes in bytes, the whole value or
+// nothing.
+win::LONG ReturnValue(win::DWORD type, const void* value, win::DWORD size, win::DWORD* lpType,
+                      win::BYTE* lpData, win::DWORD* lpcbData) {
+  if (lpData != nullptr && lpcbData == nullptr) return win::ERROR_INVALID_PARAMETER;
+  if (lpType != nullptr) *lpType = type;
+  if (lpData != nullptr && *lpcbData < size) {
+    *lpcbData = size;
+    return win::ERROR_MORE_DATA;
+  }
+  if (lpData != nullptr) std::memcpy(lpData, value, size);
+  if (lpcbData != nullptr) *lpcbData = size;
+  return win::ERROR_SUCCESS;
+}
+
 }  // namespace
 
-LinuxRegistry::LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting)
-    : paths_(std::move(paths)), may_change_setting_(std::move(may_change_setting)) {}
+LinuxRegistry::LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting,
+                             UtcClock clock)
+    : paths_(std::move(paths)),
+      may_change_setting_(std::move(may_change_setting)),
+      clock_(std::move(clock)) {}
 
 std::optional<std::string> LinuxRegistry::FullPathOf(win::HKEY key, const char* sub_key) const {
   std::string base;
   if (key != win::HKEY_LOCAL_MACHINE) {
     auto open = open_keys_.find(static_cast<std::uintptr_t>(key));
     if (open == open_keys_.end()) return std::nullopt;
-    base = open->second;
+    base = open->second.path;
   }
   std::string_view sub = sub_key != nullptr ? sub_key : "";
   if (base.empty()) return std::string(sub);
@@ -33,19 +53,16 @@ std::optional<std::string> LinuxRegistry::FullPathOf(win::HKEY key, const char* 
   return base + "\\" + std::string(sub);
 }
 
-bool LinuxRegistry::IsTimeZonesKey(const std::string& path) const {
-  return RegistryNamesEqual(path, kTimeZonesKey);
-}
-
-bool LinuxRegistry::IsZoneKey(const std::string& path) {
+std::optional<std::string> LinuxRegistry::ZoneOf(const std::string& path) {
   if (path.size() <= kTimeZonesKey.size() + 1 || path[kTimeZonesKey.size()] != '\\' ||
-      !IsTimeZonesKey(path.substr(0, kTimeZonesKey.size()))) {
-    return false;
+      !RegistryNamesEqual(std::string_view(path).substr(0, kTimeZonesKey.size()), kTimeZonesKey)) {
+    return std::nullopt;
   }
   std::string_view zone = std::string_view(path).substr(kTimeZonesKey.size() + 1);
   const auto& names = ZoneNames();
   auto it = std::lower_bound(names.begin(), names.end(), zone, RegistryOrderLess);
-  return it != names.end() && RegistryNamesEqual(*it, zone);
+  if (it == names.end() || !RegistryNamesEqual(*it, zone)) return std::nullopt;
+  return *it;
 }
 
 const std::vector<std::string>& LinuxRegistry::ZoneNames() {
@@ -53,16 +70,31 @@ const std::vector<std::string>& LinuxRegistry::ZoneNames() {
   return *zone_names_;
 }
 
+const std::optional<talvane::tz::ZoneRecord>& LinuxRegistry::ValuesOf(OpenKey& key) {
+  if (!key.values) {
+    key.values.emplace();
+    if (auto zone = talvane::tz::ReadTzifFile(paths_.zoneinfo_dir / *key.zone)) {
+      const int year = static_cast<int>(talvane::tz::YearOf(clock_()));
+      if (auto record = talvane::tz::ZoneRecordForYear(*zone, year)) *key.values = record->record;
+    }
+  }
+  return *key.values;
+}
+
 win::LONG LinuxRegistry::RegOpenKeyExA(win::HKEY hKey, const char* lpSubKey, win::DWORD,
                                        win::REGSAM samDesired, win::HKEY* phkResult) {
-  if (phkResult == nullptr) return win::ERROR_INVALID_HANDLE;
+  if (phkResult == nullptr) return win::ERROR_INVALID_PARAMETER;
   std::optional<std::string> path = FullPathOf(hKey, lpSubKey);
   if (!path) return win::ERROR_INVALID_HANDLE;
-  if (!IsTimeZonesKey(*path) && !IsZoneKey(*path)) return win::ERROR_FILE_NOT_FOUND;
+  OpenKey key{.path = std::move(*path), .zone = std::nullopt, .values = std::nullopt};
+  if (!RegistryNamesEqual(key.path, kTimeZonesKey)) {
+    key.zone = ZoneOf(key.path);
+    if (!key.zone) return win::ERROR_FILE_NOT_FOUND;
+  }
   if ((samDesired & kWriteRights) != 0 && !may_change_setting_()) return win::ERROR_ACCESS_DENIED;
   std::uintptr_t handle = next_handle_;
   next_handle_ += 4;
-  open_keys_.emplace(handle, std::move(*path));
+  open_keys_.emplace(handle, std::move(key));
   *phkResult = win::HKEY{handle};
   return win::ERROR_SUCCESS;
 }
@@ -71,13 +103,35 @@ win::LONG LinuxRegistry::RegEnumKeyA(win::HKEY hKey, win::DWORD dwIndex, char* l
                                      win::DWORD cchName) {
   auto open = open_keys_.find(static_cast<std::uintptr_t>(hKey));
   if (open == open_keys_.end()) return win::ERROR_INVALID_HANDLE;
-  if (!IsTimeZonesKey(open->second)) return win::ERROR_NO_MORE_ITEMS;  // zones have no subkeys
+  if (open->second.zone) return win::ERROR_NO_MORE_ITEMS;  // zones have no subkeys
   const auto& names = ZoneNames();
   if (dwIndex >= names.size()) return win::ERROR_NO_MORE_ITEMS;
   const std::string& name = names[dwIndex];
   if (lpName == nullptr || name.size() + 1 > cchName) return win::ERROR_MORE_DATA;
   std::memcpy(lpName, name.c_str(), name.size() + 1);
   return win::ERROR_SUCCESS;
+}
+
+win::LONG LinuxRegistry::RegQueryValueExA(win::HKEY hKey, const char* lpValueName, win::DWORD*,
+                                          win::DWORD* lpType, win::BYTE* lpData,
+                                          win::DWORD* lpcbData) {
+  auto open = open_keys_.find(static_cast<std::uintptr_t>(hKey));
+  if (open == open_keys_.end()) return win::ERROR_INVALID_HANDLE;
+  if (!open->second.zone || lpValueName == nullptr) return win::ERROR_FILE_NOT_FOUND;
+  const std::optional<talvane::tz::ZoneRecord>& values = ValuesOf(open->second);
+  if (!values) return win::ERROR_FILE_NOT_FOUND;
+  const std::string_view name = lpValueName;
+  if (RegistryNamesEqual(name, "TZI")) {
+    return ReturnValue(win::REG_BINARY, &values->tzi, sizeof values->tzi, lpType, lpData, lpcbData);
+  }
+  for (auto [value_name, text] :
+       {std::pair{"Std", &values->std_name}, {"Dlt", &values->dlt_name}}) {
+    if (RegistryNamesEqual(name, value_name)) {
+      return ReturnValue(win::REG_SZ, text->c_str(), static_cast<win::DWORD>(text->size() + 1),
+                         lpType, lpData, lpcbData);
+    }
+  }
+  return win::ERROR_FILE_NOT_FOUND;
 }
 
 win::LONG LinuxRegistry::RegCloseKey(win::HKEY hKey) {
@@ -92,7 +146,8 @@ namespace platform {
 
 std::unique_ptr<Registry> MakeRegistry(const SystemPaths& paths) {
   return std::make_unique<linux_tz::LinuxRegistry>(
-      paths, [setting = paths.localtime] { return linux_tz::MayReplaceSetting(setting); });
+      paths, [setting = paths.localtime] { return linux_tz::MayReplaceSetting(setting); },
+      linux_tz::SystemUtcClock());
 }
 
 }  // namespace platform

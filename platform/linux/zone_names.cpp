@@ -66,6 +66,11 @@ bool RegistryNamesEqual(std::string_view a, std::string_view b) {
 std::vector<std::string> ListZoneNames(const fs::path& zoneinfo_dir) {
   std::ifstream zi(zoneinfo_dir / "tzdata.zi");
   std::vector<std::string> names = zi ? ReadZoneLines(zi) : FindTzifFiles(zoneinfo_dir);
+  // Names become paths below the directory; none may lead outside it.
+  std::erase_if(names, [](const std::string& name) {
+    const fs::path path(name);
+    return path.is_absolute() || std::find(path.begin(), path.end(), "..") != path.end();
+  });
   std::stable_sort(names.begin(), names.end(), RegistryOrderLess);
   names.erase(std::unique(names.begin(), names.end(), RegistryNamesEqual), names.end());
   return names;

@@ -1,8 +1,12 @@
 #include "platform/qt/qt_form_window.h"
 
 #include <QFont>
-#include <QLabel>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QWindow>
 
 namespace platform::qt {
 namespace {
@@ -35,15 +39,50 @@ QListWidget* MakeListBox(QWidget* parent, const ListBoxDesign& design) {
   return list;
 }
 
-// Presses over an image stay with it: QLabel would pass them to the window.
-QLabel* MakeImage(QWidget* parent, const ImageDesign& design) {
-  auto* image = new QLabel(parent);
+qt::ImageControl* MakeImage(QWidget* parent, const ImageDesign& design) {
+  auto* image = new qt::ImageControl(parent);
   image->setGeometry(ToQRect(design.rect));
-  image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  image->setAttribute(Qt::WA_NoMousePropagation);
   if (!design.picture.empty()) image->setPixmap(QPixmap(PictureResource(design.picture)));
   image->setToolTip(QString::fromStdString(design.tooltip));
   return image;
+}
+
+struct MouseArguments {
+  std::int16_t button;
+  std::int16_t shift;
+  float x;
+  float y;
+};
+
+std::int16_t ButtonCode(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return 1;
+    case Qt::RightButton:
+      return 2;
+    case Qt::MiddleButton:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+std::int16_t ButtonsCode(Qt::MouseButtons buttons) {
+  std::int16_t code = 0;
+  for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+    if (buttons.testFlag(button)) code = static_cast<std::int16_t>(code | ButtonCode(button));
+  }
+  return code;
+}
+
+// Positions in twips, 15 to the pixel, as the window's design measures them.
+MouseArguments ArgumentsOf(const QMouseEvent& event, std::int16_t button) {
+  const Qt::KeyboardModifiers keys = event.modifiers();
+  const std::int16_t shift = static_cast<std::int16_t>(
+      (keys.testFlag(Qt::ShiftModifier) ? 1 : 0) | (keys.testFlag(Qt::ControlModifier) ? 2 : 0) |
+      (keys.testFlag(Qt::AltModifier) ? 4 : 0));
+  return {button, shift, static_cast<float>(event.position().x() * 15),
+          static_cast<float>(event.position().y() * 15)};
 }
 
 }  // namespace
@@ -54,6 +93,7 @@ QString PictureResource(const std::string& picture) {
 
 QtFormWindow::QtFormWindow(const FormDesign& design)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      application_title_(QString::fromStdString(design.application_title)),
       skin_(PictureResource(design.background_picture)) {
   setWindowTitle(QString::fromStdString(design.caption));
   setWindowIcon(QIcon(PictureResource(design.icon)));
@@ -61,13 +101,75 @@ QtFormWindow::QtFormWindow(const FormDesign& design)
   // Tooltips must show while another window is active, as they do on Windows.
   setAttribute(Qt::WA_AlwaysShowToolTips);
   list_ = MakeListBox(this, design.list);
-  for (auto control : {ImageControl::Image3, ImageControl::Image2, ImageControl::Image1}) {
+  for (auto control : {platform::ImageControl::Image3, platform::ImageControl::Image2,
+                       platform::ImageControl::Image1}) {
     images_[static_cast<std::size_t>(control)] = MakeImage(this, DesignOf(design, control));
   }
+  Image(platform::ImageControl::Image1)->OnClick([this] {
+    if (events_ != nullptr) events_->Image1_Click();
+  });
+  Image(platform::ImageControl::Image2)->OnClick([this] {
+    if (events_ != nullptr) events_->Image2_Click();
+  });
+  // Anywhere in the list, as on Windows, not only on an entry.
+  list_->viewport()->installEventFilter(this);
+}
+
+bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && events_ != nullptr) {
+    events_->List1_DblClick();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+std::string QtFormWindow::List1_Text() const {
+  const QList<QListWidgetItem*> selected = list_->selectedItems();
+  return selected.isEmpty() ? std::string() : selected.first()->text().toLocal8Bit().toStdString();
+}
+
+void QtFormWindow::MsgBox(std::string_view prompt) {
+  QMessageBox box(QMessageBox::NoIcon, application_title_,
+                  QString::fromLocal8Bit(prompt.data(), static_cast<qsizetype>(prompt.size())),
+                  QMessageBox::Ok, this);
+  // Some styles put an icon on the OK button; the box shows none.
+  box.button(QMessageBox::Ok)->setIcon(QIcon());
+  box.exec();
 }
 
 void QtFormWindow::List1_AddItem(std::string_view entry) {
   list_->addItem(QString::fromLocal8Bit(entry.data(), static_cast<qsizetype>(entry.size())));
+}
+
+win::HWND QtFormWindow::hWnd() const { return win::HWND{static_cast<std::uintptr_t>(winId())}; }
+
+void QtFormWindow::SetWindowState(int state) {
+  if (state == 1) showMinimized();
+}
+
+void QtFormWindow::mousePressEvent(QMouseEvent* event) {
+  if (events_ == nullptr) return;
+  const MouseArguments args = ArgumentsOf(*event, ButtonCode(event->button()));
+  events_->Form_MouseDown(args.button, args.shift, args.x, args.y);
+  // A Wayland client can't place its window or read the pointer outside it;
+  // the compositor moves the window instead.
+  if (event->button() == Qt::LeftButton && QGuiApplication::platformName() == "wayland" &&
+      windowHandle() != nullptr) {
+    windowHandle()->startSystemMove();
+  }
+}
+
+void QtFormWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (events_ == nullptr) return;
+  const MouseArguments args = ArgumentsOf(*event, ButtonsCode(event->buttons()));
+  events_->Form_MouseMove(args.button, args.shift, args.x, args.y);
+}
+
+void QtFormWindow::mouseReleaseEvent(QMouseEvent* event) {
+  if (events_ == nullptr) return;
+  const MouseArguments args = ArgumentsOf(*event, ButtonCode(event->button()));
+  events_->Form_MouseUp(args.button, args.shift, args.x, args.y);
 }
 
 void QtFormWindow::paintEvent(QPaintEvent*) {

@@ -7,9 +7,8 @@
 #include <QWidget>
 #include <array>
 
+#include "platform/qt/image_control.h"
 #include "platform/toolkit.h"
-
-class QLabel;
 
 namespace platform::qt {
 
@@ -18,18 +17,33 @@ class QtFormWindow final : public QWidget, public FormWindow {
   explicit QtFormWindow(const FormDesign& design);
 
   void List1_AddItem(std::string_view entry) override;
+  std::string List1_Text() const override;
+  void MsgBox(std::string_view prompt) override;
+  win::HWND hWnd() const override;
+  void SetWindowState(int state) override;
+
+  // Where the window's events go from now on.
+  void SetEvents(FormEvents* events) { events_ = events; }
 
   QListWidget* List1() const { return list_; }
-  QLabel* Image(ImageControl image) const { return images_[static_cast<std::size_t>(image)]; }
+  qt::ImageControl* Image(platform::ImageControl image) const {
+    return images_[static_cast<std::size_t>(image)];
+  }
   const QPixmap& Skin() const { return skin_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QString application_title_;
+  FormEvents* events_ = nullptr;
   QPixmap skin_;
   QListWidget* list_;
-  std::array<QLabel*, 3> images_{};
+  std::array<qt::ImageControl*, 3> images_{};
 };
 
 // Where a picture named in a design is stored among the program's resources.

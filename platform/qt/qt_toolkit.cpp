@@ -2,6 +2,8 @@
 
 #include <QFontDatabase>
 #include <QScreen>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/qt/qt_form_window.h"
 
@@ -24,6 +26,7 @@ std::unique_ptr<FormWindow> QtToolkit::CreateForm(const FormDesign& design) {
 }
 
 void StartForm(QtFormWindow& form, FormEvents& events) {
+  form.SetEvents(&events);
   events.Form_Load();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     form.move(CentredPosition(form.size(), screen->geometry()));
@@ -37,11 +40,35 @@ int QtToolkit::Run(FormWindow& window, FormEvents& events) {
   return QApplication::exec();
 }
 
+void QtToolkit::DoEvents() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtToolkit::End() {
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
+namespace {
+
+// On a Wayland session with X available, X gives the program what it needs:
+// the global cursor position and placing its own window. A platform the user
+// chose is kept.
+void PreferX11() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
+}
+
+}  // namespace
+
 }  // namespace platform::qt
 
 namespace platform {
 
 std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv) {
+  qt::PreferX11();
   return std::make_unique<qt::QtToolkit>(argc, argv);
 }
 

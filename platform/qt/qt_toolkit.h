@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "platform/qt/qt_window_services.h"
 #include "platform/toolkit.h"
 
 namespace platform::qt {
@@ -12,9 +13,13 @@ class QtToolkit final : public Toolkit {
 
   std::unique_ptr<FormWindow> CreateForm(const FormDesign& design) override;
   int Run(FormWindow& window, FormEvents& events) override;
+  void DoEvents() override;
+  void End() override;
+  WindowServices& Windows() override { return windows_; }
 
  private:
   QApplication app_;
+  QtWindowServices windows_;
 };
 
 class QtFormWindow;

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
 #include <QtTest>
@@ -14,6 +16,7 @@
 #include "platform/linux/linux_registry.h"
 #include "platform/qt/qt_form_window.h"
 #include "platform/qt/qt_toolkit.h"
+#include "tests/fakes/mock_platform.h"
 #include "tests/fakes/zoneinfo_tree.h"
 
 using platform::ImageControl;
@@ -27,7 +30,12 @@ const QString kListTip = QStringLiteral(
 const QString kInfoTip = QStringLiteral(
     "Talvane v1.0 made by https://talvane.org. This application works only with Windows XP.");
 
-// A load event that checks what the window looks like while it runs.
+std::string Format(const char* what, int button, int shift, float x, float y) {
+  return QString("%1 %2 %3 %4,%5").arg(what).arg(button).arg(shift).arg(x).arg(y).toStdString();
+}
+
+// Records the events the window delivers, and checks what the window looks
+// like while the load event runs.
 class ObservingLoad : public platform::FormEvents {
  public:
   explicit ObservingLoad(QtFormWindow& form) : form_(form) {}
@@ -36,7 +44,23 @@ class ObservingLoad : public platform::FormEvents {
     visible_during_load = form_.isVisible();
     entries_during_load = form_.List1()->count();
     form_.List1_AddItem("Europe/Helsinki");
+    form_.List1_AddItem("Asia/Tokyo");
   }
+  void List1_DblClick() override { double_clicked_with.push_back(form_.List1_Text()); }
+  void Form_MouseDown(std::int16_t button, std::int16_t shift, float x, float y) override {
+    mouse.push_back(Format("down", button, shift, x, y));
+  }
+  void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y) override {
+    mouse.push_back(Format("move", button, shift, x, y));
+  }
+  void Form_MouseUp(std::int16_t button, std::int16_t shift, float x, float y) override {
+    mouse.push_back(Format("up", button, shift, x, y));
+  }
+  void Image1_Click() override { mouse.push_back("Image1_Click"); }
+  void Image2_Click() override { mouse.push_back("Image2_Click"); }
+
+  std::vector<std::string> double_clicked_with;
+  std::vector<std::string> mouse;
   int loads = 0;
   bool visible_during_load = true;
   int entries_during_load = -1;
@@ -187,6 +211,85 @@ class Form1WindowTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), form_->List1());
   }
 
+  void doubleClickOnAnEntrySelectsItThenDeliversTheEvent() {
+    ObservingLoad load(*form_);
+    platform::qt::StartForm(*form_, load);
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QCOMPARE(form_->List1_Text(), std::string());
+    QWidget* viewport = form_->List1()->viewport();
+    const QPoint tokyo = form_->List1()->visualItemRect(form_->List1()->item(1)).center();
+    // A double-click is a click followed by the double-click event.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, tokyo);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, tokyo);
+    QCOMPARE(load.double_clicked_with, std::vector<std::string>{"Asia/Tokyo"});
+    QTest::mouseDClick(viewport, Qt::RightButton, {}, tokyo);
+    QCOMPARE(load.double_clicked_with.size(), 1u);
+  }
+
+  void messageBoxIsModalWithOnlyOkAndNoIconCaptionedWithTheTitle() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    bool inspected = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box != nullptr);
+      inspected = true;
+      QCOMPARE(box->windowTitle(), QStringLiteral("Talvane v1.0"));
+      QCOMPARE(box->text(), QStringLiteral("Time Zone Changed, Click OK to restore"));
+      QCOMPARE(box->icon(), QMessageBox::NoIcon);
+      QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+      QVERIFY(box->button(QMessageBox::Ok)->icon().isNull());
+      QVERIFY(box->isModal());
+      box->button(QMessageBox::Ok)->click();
+    });
+    form_->MsgBox("Time Zone Changed, Click OK to restore");
+    QVERIFY(inspected);
+  }
+
+  void mouseOnTheBareSkinReachesTheWindowAndOverAControlNever() {
+    ObservingLoad events(*form_);
+    platform::qt::StartForm(*form_, events);
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    for (QWidget* control : {static_cast<QWidget*>(form_->List1()->viewport()),
+                             static_cast<QWidget*>(form_->Image(ImageControl::Image1)),
+                             static_cast<QWidget*>(form_->Image(ImageControl::Image2)),
+                             static_cast<QWidget*>(form_->Image(ImageControl::Image3))}) {
+      QTest::mousePress(control, Qt::LeftButton, {}, QPoint(3, 3));
+      QTest::mouseRelease(control, Qt::RightButton, {}, QPoint(3, 3));
+    }
+    QCOMPARE(events.mouse, std::vector<std::string>{});
+
+    QTest::mousePress(form_.get(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 450));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(21, 451), form_->mapToGlobal(QPointF(21, 451)),
+                     Qt::NoButton, Qt::LeftButton | Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(form_.get(), &drag);
+    QTest::mouseRelease(form_.get(), Qt::RightButton, Qt::ControlModifier, QPoint(21, 451));
+    QCOMPARE(events.mouse, (std::vector<std::string>{"down 1 1 300,6750", "move 3 0 315,6765",
+                                                     "up 2 2 315,6765"}));
+  }
+
+  void imageClicksReachTheirHandlersAndImage3HasNone() {
+    ObservingLoad events(*form_);
+    platform::qt::StartForm(*form_, events);
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QTest::mouseClick(form_->Image(ImageControl::Image3), Qt::LeftButton);
+    QTest::mouseClick(form_->Image(ImageControl::Image1), Qt::RightButton);
+    QTest::mouseClick(form_->Image(ImageControl::Image1), Qt::LeftButton);
+    QTest::mouseClick(form_->Image(ImageControl::Image2), Qt::LeftButton);
+    // A press that leaves the glyph before its release is no click.
+    QTest::mousePress(form_->Image(ImageControl::Image2), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(form_->Image(ImageControl::Image2), Qt::LeftButton, {}, QPoint(40, 5));
+    QCOMPARE(events.mouse, (std::vector<std::string>{"Image1_Click", "Image2_Click"}));
+  }
+
+  void windowStateOneMinimisesAndTheHandleFindsTheWindow() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QCOMPARE(QWidget::find(static_cast<WId>(form_->hWnd())), form_.get());
+    form_->SetWindowState(1);
+    QTRY_VERIFY(form_->isMinimized());
+  }
+
   void loadListsTheZonesOfTheDatabaseOrTheFailureEntry_data() {
     QTest::addColumn<bool>("may_change_setting");
     QTest::addColumn<QStringList>("entries");
@@ -199,9 +302,11 @@ class Form1WindowTest : public QObject {
     QFETCH(QStringList, entries);
     fakes::ZoneinfoTree tree;
     tree.WriteTzdataZi({"Europe/Dublin", "America/Nuuk", "Africa/Cairo"});
-    platform::linux_tz::LinuxRegistry registry(tree.paths(), [=] { return may_change_setting; });
+    ::testing::NiceMock<fakes::MockToolkit> toolkit;
+    platform::linux_tz::LinuxRegistry registry(
+        tree.paths(), [=] { return may_change_setting; }, platform::linux_tz::SystemUtcClock());
     auto system = platform::MakeSystemServices(tree.paths());
-    app::Form1 form(*form_, registry, *system);
+    app::Form1 form(*form_, toolkit, registry, *system);
 
     form.Form_Load();
     QStringList listed;

@@ -1,10 +1,12 @@
 // Reads what a screenshot of the main window shows in its list box: how many
-// lines of text, and whether a vertical scroll bar is drawn.
+// lines of text, where their middles are (y in the screenshot), and whether a
+// vertical scroll bar is drawn.
 // Usage: list_ink SHOT.png LEFT TOP WIDTH HEIGHT
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -29,11 +31,21 @@ int main(int argc, char** argv) {
   const int text_right = inside.right() - 20;
 
   int lines = 0;
+  int line_top = 0;
+  std::string middles;
   bool previous_row_inked = false;
-  for (int y = inside.top(); y <= inside.bottom(); ++y) {
+  for (int y = inside.top(); y <= inside.bottom() + 1; ++y) {
     bool inked = false;
-    for (int x = inside.left(); x <= text_right && !inked; ++x) inked = IsInk(shot.pixel(x, y));
-    if (inked && !previous_row_inked) ++lines;
+    for (int x = inside.left(); x <= text_right && y <= inside.bottom() && !inked; ++x) {
+      inked = IsInk(shot.pixel(x, y));
+    }
+    if (inked && !previous_row_inked) {
+      ++lines;
+      line_top = y;
+    }
+    if (!inked && previous_row_inked) {
+      middles += (middles.empty() ? "" : ",") + std::to_string((line_top + y - 1) / 2);
+    }
     previous_row_inked = inked;
   }
   int non_white = 0, total = 0;
@@ -41,6 +53,7 @@ int main(int argc, char** argv) {
     for (int x = inside.right() - 8; x <= inside.right(); ++x, ++total)
       non_white += !IsWhite(shot.pixel(x, y));
   }
-  std::printf("lines=%d scrollbar=%d\n", lines, non_white * 2 > total ? 1 : 0);
+  std::printf("lines=%d scrollbar=%d middles=%s\n", lines, non_white * 2 > total ? 1 : 0,
+              middles.empty() ? "-" : middles.c_str());
   return 0;
 }

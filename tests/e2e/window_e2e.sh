@@ -31,7 +31,7 @@ for edge in 16 24 32 48 128 256; do
 done
 
 import -window "$win" "$shots/window.png"
-read -r lines scrollbar < <("$list_ink" "$shots/window.png" 48 80 225 288 | sed 's/[a-z]*=//g')
+read -r lines scrollbar _ < <("$list_ink" "$shots/window.png" 48 80 225 288 | sed 's/[a-z]*=//g')
 [ "$lines" -ge 15 ] && [ "$scrollbar" = 1 ] || fail "root's list: $lines lines, scroll bar $scrollbar"
 
 # An ordinary user may not change the time zone: one entry and no scroll bar.
@@ -44,7 +44,7 @@ user_win=$(timeout 20 bash -c "until xdotool search --onlyvisible --name '^Talva
 [ -n "$user_win" ] || fail "the ordinary user's window did not appear"
 sleep 0.5
 import -window "$user_win" "$shots/window-ordinary-user.png"
-read -r lines scrollbar < <("$list_ink" "$shots/window-ordinary-user.png" 48 80 225 288 | sed 's/[a-z]*=//g')
+read -r lines scrollbar _ < <("$list_ink" "$shots/window-ordinary-user.png" 48 80 225 288 | sed 's/[a-z]*=//g')
 [ "$lines" = 1 ] && [ "$scrollbar" = 0 ] || fail "ordinary user's list: $lines lines, scroll bar $scrollbar"
 rm -rf "$home"
 

@@ -32,6 +32,13 @@ void ZoneinfoTree::AddTzifStub(const std::string& name) {
   AddFile(name, std::string("TZif2") + std::string(40, '\0'));
 }
 
+void ZoneinfoTree::CopyHostZone(const std::string& name) {
+  std::filesystem::path file = paths_.zoneinfo_dir / name;
+  std::filesystem::create_directories(file.parent_path());
+  std::filesystem::copy_file(std::filesystem::path("/usr/share/zoneinfo") / name, file,
+                             std::filesystem::copy_options::overwrite_existing);
+}
+
 void ZoneinfoTree::WriteTzdataZi(std::initializer_list<std::string_view> zones) {
   std::string text = "# version test\nR E 1981 ma - Mar lastSu 1u 1 S\n";
   for (std::string_view zone : zones) text += "Z " + std::string(zone) + " 2 E EE%sT\n";

@@ -25,6 +25,8 @@ class ZoneinfoTree {
   void AddTzifStub(const std::string& name);
   // tzdata.zi with a zone line for each name, among rule and link lines.
   void WriteTzdataZi(std::initializer_list<std::string_view> zones);
+  // Copies the host's own file of a zone into the tree.
+  void CopyHostZone(const std::string& name);
 
  private:
   std::filesystem::path root_;

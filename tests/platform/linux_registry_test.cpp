@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -35,7 +36,9 @@ std::vector<std::string> EnumerateAll(platform::Registry& registry, win::HKEY ke
 class LinuxRegistryTest : public ::testing::Test {
  protected:
   LinuxRegistry MakeRegistry(bool may_change_setting = true) {
-    return LinuxRegistry(tree.paths(), [may_change_setting] { return may_change_setting; });
+    return LinuxRegistry(
+        tree.paths(), [may_change_setting] { return may_change_setting; },
+        platform::linux_tz::SystemUtcClock());
   }
   win::HKEY OpenZones(platform::Registry& registry) {
     win::HKEY key{};
@@ -146,6 +149,92 @@ TEST_F(LinuxRegistryTest, EnumerationAnswersAsWindowsDoes) {
   EXPECT_EQ(registry.RegEnumKeyA(key, 0, buffer.data(), 32), win::ERROR_INVALID_HANDLE);
   EXPECT_EQ(registry.RegCloseKey(key), win::ERROR_INVALID_HANDLE);
   EXPECT_EQ(registry.RegEnumKeyA(win::HKEY{0x999}, 0, buffer.data(), 32),
+            win::ERROR_INVALID_HANDLE);
+}
+
+TEST_F(LinuxRegistryTest, ZoneKeysHoldTheZonesRecordForTheClocksYear) {
+  tree.WriteTzdataZi({"Europe/Helsinki", "Asia/Tokyo", "Broken/Zone", "Gone/Zone"});
+  tree.CopyHostZone("Europe/Helsinki");
+  tree.CopyHostZone("Asia/Tokyo");
+  tree.AddFile("Broken/Zone", std::string("TZif2") + std::string(60, '\xff'));
+  LinuxRegistry registry(
+      tree.paths(), [] { return true; }, [] { return std::int64_t{1784073600}; });
+  win::HKEY zones = OpenZones(registry);
+  auto open = [&](const char* zone) {
+    win::HKEY key{};
+    EXPECT_EQ(registry.RegOpenKeyExA(zones, zone, 0, kAllRights, &key), 0) << zone;
+    return key;
+  };
+
+  win::HKEY helsinki = open("Europe/Helsinki");
+  win::REG_TZI_FORMAT tzi{};
+  win::DWORD type = 0;
+  win::DWORD size = sizeof tzi;
+  ASSERT_EQ(registry.RegQueryValueExA(helsinki, "TZI", nullptr, &type,
+                                      reinterpret_cast<win::BYTE*>(&tzi), &size),
+            0);
+  EXPECT_EQ(type, win::REG_BINARY);
+  EXPECT_EQ(size, 44u);
+  EXPECT_EQ(tzi.Bias, -120);
+  EXPECT_EQ(tzi.StandardBias, 0);
+  EXPECT_EQ(tzi.DaylightBias, -60);
+  // Last Sunday of March 03:00 EET, last Sunday of October 04:00 EEST.
+  EXPECT_EQ(
+      (std::array{tzi.DaylightDate.wYear, tzi.DaylightDate.wMonth, tzi.DaylightDate.wDayOfWeek,
+                  tzi.DaylightDate.wDay, tzi.DaylightDate.wHour}),
+      (std::array<win::WORD, 5>{0, 3, 0, 5, 3}));
+  EXPECT_EQ((std::array{tzi.StandardDate.wMonth, tzi.StandardDate.wDay, tzi.StandardDate.wHour}),
+            (std::array<win::WORD, 3>{10, 5, 4}));
+
+  std::array<char, 8> name;
+  name.fill('x');
+  size = 4;  // "EEST" needs 5 with its NUL
+  EXPECT_EQ(registry.RegQueryValueExA(helsinki, "Dlt", nullptr, &type,
+                                      reinterpret_cast<win::BYTE*>(name.data()), &size),
+            win::ERROR_MORE_DATA);
+  EXPECT_EQ(size, 5u);
+  EXPECT_EQ(std::string(name.data(), 8), "xxxxxxxx");
+  ASSERT_EQ(registry.RegQueryValueExA(helsinki, "Dlt", nullptr, &type,
+                                      reinterpret_cast<win::BYTE*>(name.data()), &size),
+            0);
+  EXPECT_STREQ(name.data(), "EEST");
+  EXPECT_EQ(type, win::REG_SZ);
+  size = name.size();
+  ASSERT_EQ(registry.RegQueryValueExA(helsinki, "Std", nullptr, nullptr,
+                                      reinterpret_cast<win::BYTE*>(name.data()), &size),
+            0);
+  EXPECT_EQ(size, 4u);
+  EXPECT_STREQ(name.data(), "EET");
+  EXPECT_EQ(registry.RegQueryValueExA(helsinki, "Display", nullptr, nullptr, nullptr, &size),
+            win::ERROR_FILE_NOT_FOUND);
+
+  // No daylight time: the daylight date is zero and the names are the same.
+  win::HKEY tokyo = open("Asia/Tokyo");
+  size = sizeof tzi;
+  ASSERT_EQ(registry.RegQueryValueExA(tokyo, "TZI", nullptr, nullptr,
+                                      reinterpret_cast<win::BYTE*>(&tzi), &size),
+            0);
+  EXPECT_EQ(tzi.Bias, -540);
+  win::SYSTEMTIME zero{};
+  EXPECT_EQ(std::memcmp(&tzi.DaylightDate, &zero, sizeof zero), 0);
+  size = name.size();
+  ASSERT_EQ(registry.RegQueryValueExA(tokyo, "Dlt", nullptr, nullptr,
+                                      reinterpret_cast<win::BYTE*>(name.data()), &size),
+            0);
+  EXPECT_STREQ(name.data(), "JST");
+
+  // A zone whose file is hostile or gone has no values, and nothing else breaks.
+  for (const char* zone : {"Broken/Zone", "Gone/Zone"}) {
+    size = sizeof tzi;
+    EXPECT_EQ(registry.RegQueryValueExA(open(zone), "TZI", nullptr, nullptr,
+                                        reinterpret_cast<win::BYTE*>(&tzi), &size),
+              win::ERROR_FILE_NOT_FOUND)
+        << zone;
+  }
+  EXPECT_EQ(registry.RegQueryValueExA(zones, "TZI", nullptr, nullptr,
+                                      reinterpret_cast<win::BYTE*>(&tzi), &size),
+            win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(registry.RegQueryValueExA(win::HKEY{0x999}, "TZI", nullptr, nullptr, nullptr, &size),
             win::ERROR_INVALID_HANDLE);
 }
 

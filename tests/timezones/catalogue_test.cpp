@@ -147,7 +147,8 @@ TEST_F(CatalogueTest, AnythingButTheNtFamilyUsesTheOtherPath) {
 TEST_F(CatalogueTest, LoadingTheWindowRemembersTheKeyPathEvenWhenItCannotBeOpened) {
   EXPECT_CALL(system, GetVersionExA(_)).WillOnce(Invoke(ReportPlatform(2)));
   EXPECT_CALL(registry, RegOpenKeyExA(_, _, _, _, _)).WillOnce(Return(win::ERROR_ACCESS_DENIED));
-  app::Form1 form(window, registry, system);
+  StrictMock<fakes::MockToolkit> toolkit;
+  app::Form1 form(window, toolkit, registry, system);
   EXPECT_THAT(form.TimeZonesKeyPath, IsEmpty());
 
   form.Form_Load();

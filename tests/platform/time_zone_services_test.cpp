@@ -1,0 +1,195 @@
+// The system time-zone services against a temporary root, with glibc as the
+// independent judge of what a written setting means.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/linux/linux_system_services.h"
+#include "platform/linux/system_setting.h"
+#include "tests/fakes/zoneinfo_tree.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::linux_tz::LinuxSystemServices;
+using platform::linux_tz::ReadSetting;
+
+constexpr std::int64_t k2026Jan15 = 1768435200;  // 2026-01-15 00:00 UTC
+constexpr std::int64_t k2026Jul15 = 1784073600;  // 2026-07-15 00:00 UTC
+
+std::u16string NameOf(const win::WCHAR (&name)[32]) {
+  return std::u16string(name, std::find(name, name + 32, u'\0'));
+}
+
+// What glibc makes of the zone file at `path` at instant `t`: "EEST+10800".
+std::string GlibcLocalTime(const fs::path& path, std::int64_t t) {
+  const char* old = std::getenv("TZ");
+  std::string saved = old != nullptr ? old : "";
+  setenv("TZ", (":" + path.string()).c_str(), 1);
+  tzset();
+  std::time_t when = static_cast<std::time_t>(t);
+  std::tm local{};
+  localtime_r(&when, &local);
+  std::string result = std::string(local.tm_zone) + (local.tm_gmtoff >= 0 ? "+" : "") +
+                       std::to_string(local.tm_gmtoff);
+  if (old != nullptr) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+  return result;
+}
+
+class TimeZoneServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* zone : {"Europe/Helsinki", "Asia/Tokyo", "America/Nuuk", "Europe/Dublin"}) {
+      tree.CopyHostZone(zone);
+    }
+  }
+  LinuxSystemServices Services(std::int64_t now = k2026Jul15) {
+    return LinuxSystemServices(tree.paths(), [now] { return now; });
+  }
+  void LinkSettingTo(const std::string& zone) {
+    fs::create_symlink(tree.paths().zoneinfo_dir / zone, setting);
+  }
+
+  fakes::ZoneinfoTree tree;
+  const fs::path& setting = tree.paths().localtime;
+};
+
+TEST_F(TimeZoneServicesTest, ReadsTheSettingsRuleForTheClocksYear) {
+  LinkSettingTo("Europe/Helsinki");
+  win::TIME_ZONE_INFORMATION tzi{};
+  EXPECT_EQ(Services(k2026Jul15).GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_DAYLIGHT);
+  EXPECT_EQ(Services(k2026Jan15).GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_STANDARD);
+  EXPECT_EQ(tzi.Bias, -120);
+  EXPECT_EQ(tzi.DaylightBias, -60);
+  EXPECT_EQ(NameOf(tzi.StandardName), u"EET");
+  EXPECT_EQ(NameOf(tzi.DaylightName), u"EEST");
+  EXPECT_EQ(tzi.DaylightDate.wMonth, 3);
+  EXPECT_EQ(tzi.StandardDate.wMonth, 10);
+
+  fs::remove(setting);
+  LinkSettingTo("Asia/Tokyo");
+  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_UNKNOWN);
+  EXPECT_EQ(tzi.Bias, -540);
+  EXPECT_EQ(NameOf(tzi.StandardName), u"JST");
+}
+
+TEST_F(TimeZoneServicesTest, NoSettingIsUtcAndABrokenOneIsInvalid) {
+  win::TIME_ZONE_INFORMATION tzi{};
+  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_UNKNOWN);
+  EXPECT_EQ(tzi.Bias, 0);
+  EXPECT_EQ(NameOf(tzi.StandardName), u"UTC");
+
+  fs::create_symlink(tree.paths().zoneinfo_dir / "Nowhere/City", setting);
+  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
+  fs::remove(setting);
+  std::ofstream(setting) << "TZif2 but cut short";
+  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
+}
+
+// The preview's round trip: read the setting, apply another zone's record,
+// apply the saved record again.
+TEST_F(TimeZoneServicesTest, ApplyingARecordThenTheSavedOneRestoresTheSettingExactly) {
+  std::ofstream(tree.root() / "etc" / "copy", std::ios::binary)
+      << std::ifstream(tree.paths().zoneinfo_dir / "Asia/Tokyo", std::ios::binary).rdbuf();
+  for (const char* kind : {"symlink", "file", "absent"}) {
+    SCOPED_TRACE(kind);
+    fs::remove(setting);
+    if (std::string_view(kind) == "symlink")
+      fs::create_symlink("../zoneinfo/Europe/Dublin", setting);
+    if (std::string_view(kind) == "file") fs::copy_file(tree.root() / "etc" / "copy", setting);
+    const auto before = ReadSetting(setting);
+    ASSERT_TRUE(before);
+
+    LinuxSystemServices services = Services();
+    win::TIME_ZONE_INFORMATION saved{};
+    ASSERT_NE(services.GetTimeZoneInformation(&saved), win::TIME_ZONE_ID_INVALID);
+
+    // Nuuk's footer changes at -1:00; the record says Saturday 23:00.
+    fs::path nuuk_link = tree.root() / "nuuk";
+    fs::create_symlink(tree.paths().zoneinfo_dir / "America/Nuuk", nuuk_link);
+    LinuxSystemServices nuuk_reader(
+        {.zoneinfo_dir = tree.paths().zoneinfo_dir, .localtime = nuuk_link},
+        [] { return k2026Jul15; });
+    win::TIME_ZONE_INFORMATION nuuk{};
+    ASSERT_NE(nuuk_reader.GetTimeZoneInformation(&nuuk), win::TIME_ZONE_ID_INVALID);
+    fs::remove(nuuk_link);
+
+    ASSERT_EQ(services.SetTimeZoneInformation(&nuuk), 1);
+    for (std::int64_t t = k2026Jan15; t < k2026Jan15 + 365 * 86400; t += 3600) {
+      ASSERT_EQ(GlibcLocalTime(setting, t),
+                GlibcLocalTime(tree.paths().zoneinfo_dir / "America/Nuuk", t))
+          << "at " << t;
+    }
+    EXPECT_EQ(fs::status(setting).permissions(), fs::perms(0644));
+
+    ASSERT_EQ(services.SetTimeZoneInformation(&saved), 1);
+    EXPECT_EQ(ReadSetting(setting), before);
+  }
+}
+
+// Runs `check` in a child process that has dropped root for `nobody`.
+bool AsNobody(const std::function<bool()>& check) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(TimeZoneServicesTest, WithoutTheRightToChangeTheSettingNothingChanges) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to compare with an ordinary user";
+  fs::permissions(tree.root(), fs::perms(0755));
+  LinkSettingTo("Europe/Helsinki");
+  const auto before = ReadSetting(setting);
+  EXPECT_TRUE(AsNobody([&] {
+    LinuxSystemServices services = Services();
+    win::TIME_ZONE_INFORMATION tzi{};
+    if (services.GetTimeZoneInformation(&tzi) == win::TIME_ZONE_ID_INVALID) return false;
+    tzi.Bias += 60;
+    return services.SetTimeZoneInformation(&tzi) == 0;
+  }));
+  EXPECT_EQ(ReadSetting(setting), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(setting.parent_path()), fs::directory_iterator()),
+            1);
+}
+
+TEST(MultiByteToWideChar, ConvertsFromTheLocalesCharacterSet) {
+  LinuxSystemServices services({}, [] { return 0; });
+  const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+  if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) GTEST_SKIP() << "no C.UTF-8 locale";
+  win::WCHAR out[32] = {};
+  EXPECT_EQ(services.MultiByteToWideChar(0, 1, "Z\xC3\xBCrich", 8, out, 32), 7);  // with the NUL
+  EXPECT_EQ(std::u16string(out), u"Z\u00FCrich");
+  EXPECT_EQ(services.MultiByteToWideChar(0, 1,
+                                         "a\xFF"
+                                         "b",
+                                         3, out, 32),
+            3);
+  EXPECT_EQ(std::u16string(out, 3), u"a\uFFFDb");
+  EXPECT_EQ(services.MultiByteToWideChar(0, 1, "EEST", 5, nullptr, 0), 5) << "size asked";
+  EXPECT_EQ(services.MultiByteToWideChar(0, 1, "EEST", 5, out, 4), 0) << "does not fit";
+  std::setlocale(LC_CTYPE, previous.c_str());
+}
+
+TEST(RtlMoveMemory, CopiesOverlappingRanges) {
+  LinuxSystemServices services({}, [] { return 0; });
+  char text[] = "abcdef";
+  services.RtlMoveMemory(text + 1, text, 4);
+  EXPECT_STREQ(text, "aabcdf");
+}
+
+}  // namespace
