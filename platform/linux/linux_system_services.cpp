@@ -29,7 +29,13 @@ win::TIME_ZONE_INFORMATION Utc() {
 }  // namespace
 
 LinuxSystemServices::LinuxSystemServices(SystemPaths paths, UtcClock clock)
-    : paths_(std::move(paths)), clock_(std::move(clock)) {}
+    : paths_(std::move(paths)), clock_(std::move(clock)), journal_(paths_.localtime) {}
+
+void LinuxSystemServices::RecoverUnfinishedPreview() {
+  if (!MayReplaceSetting(paths_.localtime) || !journal_.Lock()) return;
+  journal_.RecoverUnfinished();
+  journal_.Unlock();
+}
 
 win::BOOL LinuxSystemServices::GetVersionExA(win::OSVERSIONINFOA* info) {
   // 156 is the size of the extended record, whose head is the plain one.
@@ -50,17 +56,26 @@ win::BOOL LinuxSystemServices::GetVersionExA(win::OSVERSIONINFOA* info) {
 
 win::DWORD LinuxSystemServices::GetTimeZoneInformation(win::TIME_ZONE_INFORMATION* out) {
   if (out == nullptr) return win::TIME_ZONE_ID_INVALID;
+  // Held until the preview that reads this puts it back, or fails to start.
+  if (!journal_.Lock()) return win::TIME_ZONE_ID_INVALID;
+  journal_.RecoverUnfinished();
   std::optional<SettingSnapshot> setting = ReadSetting(paths_.localtime);
-  if (!setting) return win::TIME_ZONE_ID_INVALID;
+  if (!setting) {
+    if (!journal_.prepared()) journal_.Unlock();
+    return win::TIME_ZONE_ID_INVALID;
+  }
   win::TIME_ZONE_INFORMATION record = Utc();
   win::DWORD id = win::TIME_ZONE_ID_UNKNOWN;
   if (setting->kind != SettingSnapshot::Kind::kAbsent) {
     const std::int64_t now = clock_();
     std::optional<talvane::tz::Tzif> zone = talvane::tz::ReadTzif(setting->bytes);
-    if (!zone) return win::TIME_ZONE_ID_INVALID;
-    std::optional<talvane::tz::ZoneYear> year =
-        talvane::tz::ZoneRecordForYear(*zone, static_cast<int>(talvane::tz::YearOf(now)));
-    if (!year) return win::TIME_ZONE_ID_INVALID;
+    std::optional<talvane::tz::ZoneYear> year;
+    if (zone)
+      year = talvane::tz::ZoneRecordForYear(*zone, static_cast<int>(talvane::tz::YearOf(now)));
+    if (!year) {
+      if (!journal_.prepared()) journal_.Unlock();
+      return win::TIME_ZONE_ID_INVALID;
+    }
     record = talvane::tz::ToTimeZoneInformation(year->record);
     id = talvane::tz::CurrentZoneId(*zone, now);
   }
@@ -70,13 +85,34 @@ win::DWORD LinuxSystemServices::GetTimeZoneInformation(win::TIME_ZONE_INFORMATIO
 }
 
 win::BOOL LinuxSystemServices::SetTimeZoneInformation(const win::TIME_ZONE_INFORMATION* tzi) {
-  if (tzi == nullptr || !MayReplaceSetting(paths_.localtime)) return 0;
+  if (tzi == nullptr) return 0;
   auto read = read_settings_.find(KeyOf(*tzi));
-  if (read != read_settings_.end()) return RestoreSetting(paths_.localtime, read->second) ? 1 : 0;
+  if (read != read_settings_.end()) {
+    if (!MayReplaceSetting(paths_.localtime) || !journal_.Lock()) return 0;
+    const bool restored =
+        journal_.prepared() ? journal_.Restore() : RestoreSetting(paths_.localtime, read->second);
+    // A way back not yet taken stays armed, so the exit path still tries it.
+    if (restored) journal_.Unlock();
+    return restored ? 1 : 0;
+  }
+  const bool fresh = !journal_.prepared();
+  auto fail = [&] {
+    if (fresh) {
+      journal_.Discard();
+      journal_.Unlock();
+    }
+    return win::BOOL{0};
+  };
+  if (!MayReplaceSetting(paths_.localtime) || !journal_.Lock()) return fail();
   std::optional<std::string> tz = talvane::tz::PosixTzFromRecord(*tzi);
-  if (!tz) return 0;
-  std::optional<std::vector<std::uint8_t>> file = talvane::tz::MakeFooterOnlyTzif(*tz);
-  return file && WriteSetting(paths_.localtime, *file) ? 1 : 0;
+  std::optional<std::vector<std::uint8_t>> file;
+  if (tz) file = talvane::tz::MakeFooterOnlyTzif(*tz);
+  if (!file) return fail();
+  if (fresh) {
+    std::optional<SettingSnapshot> current = ReadSetting(paths_.localtime);
+    if (!current || !journal_.Prepare(*current)) return fail();
+  }
+  return WriteSetting(paths_.localtime, *file) ? 1 : fail();
 }
 
 int LinuxSystemServices::MultiByteToWideChar(win::UINT code_page, win::DWORD, const char* in,
@@ -94,7 +130,11 @@ void LinuxSystemServices::RtlMoveMemory(void* to, const void* from, std::size_t 
 namespace platform {
 
 std::unique_ptr<SystemServices> MakeSystemServices(const SystemPaths& paths) {
-  return std::make_unique<linux_tz::LinuxSystemServices>(paths, linux_tz::SystemUtcClock());
+  auto services =
+      std::make_unique<linux_tz::LinuxSystemServices>(paths, linux_tz::SystemUtcClock());
+  linux_tz::InstallRestoreOnExit();
+  services->RecoverUnfinishedPreview();
+  return services;
 }
 
 }  // namespace platform
