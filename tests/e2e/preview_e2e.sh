@@ -5,6 +5,7 @@
 # Usage: preview_e2e.sh TALVANE LIST_INK SCREENSHOT_DIR
 source "$(dirname "$0")/private_etc.sh"
 source "$(dirname "$0")/xvfb_session.sh"
+source "$(dirname "$0")/talvane_driver.sh"
 talvane=$1 list_ink=$2 shots=$3
 mkdir -p "$shots"
 start_xvfb 1024 768
@@ -20,48 +21,27 @@ preview_once() {
     link) ln -s /usr/share/zoneinfo/America/New_York /etc/localtime ;;
     file) cp /usr/share/zoneinfo/Australia/Lord_Howe /etc/localtime ;;
   esac
-  local before_link before_sum before_date
-  before_link=$(readlink /etc/localtime || true)
-  before_sum=$(sha256sum </etc/localtime)
+  local before before_date
+  before=$(setting_state)
   before_date=$(date +%Z%z)
 
-  "$talvane" &
-  local pid=$!
-  STARTED_PIDS+=("$pid")
-  local win
-  win=$(wait_for_window Talvane)
-  sleep 0.5
-  import -window "$win" "$shots/preview-$kind.png"
-  local middles
-  middles=$("$list_ink" "$shots/preview-$kind.png" 48 80 225 288 | sed 's/.*middles=//')
-  local y
-  y=$(echo "$middles" | cut -d, -f3)
-  [ -n "$y" ] || fail "no third line in the list ($middles)"
-
-  xdotool mousemove --window "$win" 100 "$y" click --repeat 2 --delay 80 1
-  local box
-  box=$(wait_for_window 'Talvane v1.0')
-  local during
+  start_talvane
+  local box during
+  box=$(open_preview "$TALVANE_WIN" "$(line_middle 3)" "$TALVANE_PID")
   during=$(date +%Z%z)
   [ "$during" = "$expected" ] || fail "$kind: during the preview of $zone date says $during, not $expected"
-  [ ! -L /etc/localtime ] || fail "$kind: the setting is still the old link"
   import -window root -crop 1024x768+0+0 "$shots/message-$kind.png"
 
-  xdotool key Return
-  for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '^Talvane v1.0$' >/dev/null || break
-    sleep 0.1
-  done
-  xdotool search --onlyvisible --name '^Talvane v1.0$' >/dev/null && fail "$kind: the message stayed open"
-  [ "$(readlink /etc/localtime || true)" = "$before_link" ] || fail "$kind: link now $(readlink /etc/localtime)"
-  [ "$(sha256sum </etc/localtime)" = "$before_sum" ] || fail "$kind: the setting's bytes changed"
+  dismiss "$box"
+  [ "$(setting_state)" = "$before" ] || fail "$kind: setting now $(setting_state), was $before"
   [ "$(date +%Z%z)" = "$before_date" ] || fail "$kind: date says $(date +%Z%z), was $before_date"
-  ls -a /etc | grep -q '^\.localtime\.talvane' && fail "$kind: a temporary file was left in /etc"
-  kill "$pid"
-  wait "$pid" 2>/dev/null || true
+  [ -z "$(leftovers)" ] || fail "$kind: left in /etc: $(leftovers)"
+  kill "$TALVANE_PID"
+  wait "$TALVANE_PID" 2>/dev/null || true
   echo "$kind: $before_date -> $during ($zone) -> $(date +%Z%z)"
 }
 
 preview_once link
 preview_once file
+preview_once none
 echo "preview_e2e: all checks passed"

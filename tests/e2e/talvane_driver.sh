@@ -1,0 +1,66 @@
+# Sourced by end-to-end tests after xvfb_session.sh: drives the real program
+# as a user would. Needs $talvane and $list_ink.
+
+# Starts the program; sets TALVANE_PID and TALVANE_WIN.
+start_talvane() {
+  local before
+  before=$(xdotool search --onlyvisible --name '^Talvane$' 2>/dev/null | sort || true)
+  "$talvane" &
+  TALVANE_PID=$!
+  STARTED_PIDS+=("$TALVANE_PID")
+  TALVANE_WIN=""
+  for _ in $(seq 200); do
+    TALVANE_WIN=$(xdotool search --all --onlyvisible --pid "$TALVANE_PID" --name '^Talvane$' 2>/dev/null | head -n 1 || true)
+    [ -n "$TALVANE_WIN" ] && break
+    sleep 0.05
+  done
+  [ -n "$TALVANE_WIN" ] || fail "the program's window did not appear"
+  sleep 0.3  # the first paint
+}
+
+# The y, in window pixels, of the middle of the list's text line $1.
+line_middle() {
+  local shot
+  shot=$(mktemp --suffix=.png)
+  import -window "$TALVANE_WIN" "$shot"
+  "$list_ink" "$shot" 48 80 225 288 | sed 's/.*middles=//' | cut -d, -f"$1"
+  rm -f "$shot"
+}
+
+# Double-clicks line $2 (y from line_middle) of window $1 and waits for the
+# message box of process $3; prints the box's window id.
+open_preview() {
+  local win=$1 y=$2 pid=$3 box=""
+  xdotool mousemove --window "$win" 100 "$y" click --repeat 2 --delay 80 1
+  for _ in $(seq 100); do
+    box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Talvane v1\.0$' 2>/dev/null | head -n 1 || true)
+    [ -n "$box" ] && break
+    sleep 0.05
+  done
+  [ -n "$box" ] || fail "no message box for process $pid"
+  echo "$box"
+}
+
+# Presses OK on message box $1 and waits for it to close.
+dismiss() {
+  xdotool windowfocus --sync "$1" key Return
+  for _ in $(seq 100); do
+    xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable' || return 0
+    sleep 0.05
+  done
+  fail "message box $1 stayed open"
+}
+
+# What /etc/localtime is: its link text, or the hash of its bytes, or none.
+setting_state() {
+  if [ -L /etc/localtime ]; then
+    echo "link:$(readlink /etc/localtime)"
+  elif [ -e /etc/localtime ]; then
+    echo "file:$(sha256sum </etc/localtime | cut -c1-16)"
+  else
+    echo none
+  fi
+}
+
+# Temporary files of the program beside the setting.
+leftovers() { ls -A /etc | grep '^\.localtime\.talvane' || true; }

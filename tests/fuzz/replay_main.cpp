@@ -1,0 +1,24 @@
+// Runs a fuzzer's entry point over every file of the given corpus
+// directories, so the corpus guards against regressions without libFuzzer.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+int main(int argc, char** argv) {
+  std::size_t inputs = 0;
+  for (int i = 1; i < argc; ++i) {
+    for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+      LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+      ++inputs;
+    }
+  }
+  std::printf("replayed %zu inputs\n", inputs);
+  return inputs > 0 ? 0 : 1;
+}
