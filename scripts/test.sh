@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Talvane twice (plain, and with the address
-# and undefined-behaviour sanitizers) and runs every test in both builds.
+# Installs what is missing, checks the Debian package, then builds Talvane
+# twice (plain, and with the address and undefined-behaviour sanitizers) and
+# runs every test in both builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,6 +13,9 @@ build_and_test() {
   cmake --build "$dir"
   (cd "$dir" && ctest --output-on-failure --timeout 600)
 }
+
+# The package: installed files, validators, install, start and removal.
+scripts/test-package.sh
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 

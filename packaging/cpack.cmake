@@ -1,0 +1,25 @@
+# The Debian package. Included from packaging/CMakeLists.txt, which sets the
+# TALVANE_* names; run `cpack` in the build directory.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME "${TALVANE_PACKAGE_NAME}")
+set(CPACK_PACKAGE_VERSION "${TALVANE_VERSION}")
+set(CPACK_PACKAGE_VENDOR "${TALVANE_COMPANY_NAME}")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${TALVANE_HOME_PAGE}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${TALVANE_SUMMARY}")
+set(CPACK_PACKAGE_DESCRIPTION "${TALVANE_DESCRIPTION}")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+# The paths written into the desktop entry and the polkit action were fixed at
+# configure time from CMAKE_INSTALL_PREFIX; the package must put files there.
+set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TALVANE_COMPANY_NAME} <${TALVANE_HOME_PAGE}>")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# pkexec is its own package from Debian 12 on; policykit-1 carries it before.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "tzdata, pkexec | policykit-1")
+# Tahoma; without it the window quietly uses another font.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
+
+include(CPack)
