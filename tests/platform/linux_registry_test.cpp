@@ -12,6 +12,7 @@
 
 #include "platform/linux/setting_rights.h"
 #include "platform/linux/zone_names.h"
+#include "tests/fakes/child_process.h"
 #include "tests/fakes/zoneinfo_tree.h"
 
 namespace {
@@ -252,18 +253,6 @@ TEST(HostTzDatabase, EveryListedZoneHasItsTzifFile) {
   }
 }
 
-// Runs `check` in a child process that has dropped root for `nobody`.
-bool AsNobody(const std::function<bool()>& check) {
-  pid_t child = fork();
-  if (child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    _exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 TEST_F(LinuxRegistryTest, OnlyAnAccountThatMayReplaceTheSettingGetsWriteRights) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to compare with an ordinary user";
   tree.WriteTzdataZi({"UTC"});
@@ -276,9 +265,9 @@ TEST_F(LinuxRegistryTest, OnlyAnAccountThatMayReplaceTheSettingGetsWriteRights) 
   std::filesystem::permissions(tree.root(), std::filesystem::perms(0755));
 
   EXPECT_EQ(open_with_all_rights(), 0);
-  EXPECT_TRUE(AsNobody([&] { return open_with_all_rights() == win::ERROR_ACCESS_DENIED; }));
-  EXPECT_TRUE(
-      AsNobody([&] { return !platform::linux_tz::MayReplaceSetting(tree.paths().localtime); }));
+  EXPECT_TRUE(fakes::AsNobody([&] { return open_with_all_rights() == win::ERROR_ACCESS_DENIED; }));
+  EXPECT_TRUE(fakes::AsNobody(
+      [&] { return !platform::linux_tz::MayReplaceSetting(tree.paths().localtime); }));
 }
 
 }  // namespace

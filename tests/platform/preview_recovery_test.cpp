@@ -15,6 +15,7 @@
 #include "platform/linux/linux_system_services.h"
 #include "platform/linux/preview_journal.h"
 #include "platform/linux/system_setting.h"
+#include "tests/fakes/child_process.h"
 #include "tests/fakes/zoneinfo_tree.h"
 
 namespace {
@@ -25,18 +26,6 @@ using platform::linux_tz::ReadSetting;
 using platform::linux_tz::SettingSnapshot;
 
 constexpr std::int64_t k2026Jul15 = 1784073600;
-
-// Runs `child` in a forked process; returns its wait status.
-int InChild(const std::function<void()>& child) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    child();
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return status;
-}
 
 class PreviewRecoveryTest : public ::testing::Test {
  protected:
@@ -93,7 +82,7 @@ TEST_F(PreviewRecoveryTest, EveryWayOutOfAPreviewPutsTheSettingBack) {
       MakeSetting(kind);
       const auto before = ReadSetting(setting);
       const auto entries_before = DirectoryEntries();
-      const int status = InChild([&] {
+      const int status = fakes::InChild([&] {
         platform::linux_tz::InstallRestoreOnExit();
         LinuxSystemServices services = Services();
         StartPreview(services);
@@ -119,7 +108,7 @@ TEST_F(PreviewRecoveryTest, AfterSigkillTheNextStartPutsTheSettingBack) {
     MakeSetting(kind);
     const auto before = ReadSetting(setting);
     const auto entries_before = DirectoryEntries();
-    const int status = InChild([&] {
+    const int status = fakes::InChild([&] {
       platform::linux_tz::InstallRestoreOnExit();
       LinuxSystemServices services = Services();
       StartPreview(services);
@@ -195,7 +184,7 @@ TEST_F(PreviewRecoveryTest, APreviewThatFailsToStartLetsOthersIn) {
 TEST_F(PreviewRecoveryTest, AFullOrReadOnlyDirectoryFailsWithoutAChange) {
   for (const char* how : {"full", "read-only"}) {
     SCOPED_TRACE(how);
-    const int status = InChild([&] {
+    const int status = fakes::InChild([&] {
       const fs::path etc = setting.parent_path();
       if (unshare(CLONE_NEWNS) != 0 ||
           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||

@@ -12,6 +12,7 @@
 
 #include "platform/linux/linux_system_services.h"
 #include "platform/linux/system_setting.h"
+#include "tests/fakes/child_process.h"
 #include "tests/fakes/zoneinfo_tree.h"
 
 namespace {
@@ -138,24 +139,12 @@ TEST_F(TimeZoneServicesTest, ApplyingARecordThenTheSavedOneRestoresTheSettingExa
   }
 }
 
-// Runs `check` in a child process that has dropped root for `nobody`.
-bool AsNobody(const std::function<bool()>& check) {
-  pid_t child = fork();
-  if (child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    _exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 TEST_F(TimeZoneServicesTest, WithoutTheRightToChangeTheSettingNothingChanges) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to compare with an ordinary user";
   fs::permissions(tree.root(), fs::perms(0755));
   LinkSettingTo("Europe/Helsinki");
   const auto before = ReadSetting(setting);
-  EXPECT_TRUE(AsNobody([&] {
+  EXPECT_TRUE(fakes::AsNobody([&] {
     LinuxSystemServices services = Services();
     win::TIME_ZONE_INFORMATION tzi{};
     if (services.GetTimeZoneInformation(&tzi) == win::TIME_ZONE_ID_INVALID) return false;
