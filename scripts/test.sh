@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the Debian package, then builds Talvane
-# twice (plain, and with the address and undefined-behaviour sanitizers) and
-# runs every test in both builds.
+# Installs what is missing, checks the Debian package and the Windows build,
+# then builds Talvane for Linux twice (plain, and with the address and
+# undefined-behaviour sanitizers) and runs every test in both builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,6 +16,8 @@ build_and_test() {
 
 # The package: installed files, validators, install, start and removal.
 scripts/test-package.sh
+# The Windows build, cross-compiled and tested under Wine.
+scripts/test-windows.sh
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 

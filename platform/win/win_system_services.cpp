@@ -1,0 +1,128 @@
+#include "platform/win/win_system_services.h"
+
+#include <cstring>
+#include <memory>
+
+#include "platform/win/session_restore.h"
+// After the platform headers: see native.h.
+#include "platform/win/native.h"
+
+// <windows.h> makes RtlMoveMemory a macro for memmove.
+#undef RtlMoveMemory
+
+namespace platform::win32 {
+namespace {
+
+static_assert(sizeof(::TIME_ZONE_INFORMATION) == sizeof(win::TIME_ZONE_INFORMATION));
+static_assert(sizeof(::OSVERSIONINFOA) == sizeof(win::OSVERSIONINFOA));
+static_assert(sizeof(::WCHAR) == sizeof(win::WCHAR));
+
+// Declared here rather than taken from the headers, which hide them from
+// builds that target XP.
+struct NativeDynamicTimeZoneInformation {
+  ::TIME_ZONE_INFORMATION tzi;
+  ::WCHAR TimeZoneKeyName[128];
+  ::BOOLEAN DynamicDaylightTimeDisabled;
+};
+static_assert(sizeof(NativeDynamicTimeZoneInformation) == sizeof(DynamicTimeZoneInformation));
+
+using GetDynamicFn = DWORD(WINAPI*)(NativeDynamicTimeZoneInformation*);
+using SetDynamicFn = BOOL(WINAPI*)(const NativeDynamicTimeZoneInformation*);
+
+template <typename Fn>
+Fn Kernel32Function(const char* name) {
+  const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
+  if (kernel32 == nullptr) return nullptr;
+  // The cast through void* is the documented way from FARPROC to the real type.
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel32, name)));
+}
+
+class SystemApi final : public TimeZoneApi {
+ public:
+  SystemApi()
+      : get_dynamic_(Kernel32Function<GetDynamicFn>("GetDynamicTimeZoneInformation")),
+        set_dynamic_(Kernel32Function<SetDynamicFn>("SetDynamicTimeZoneInformation")) {}
+
+  win::DWORD GetTimeZoneInformation(win::TIME_ZONE_INFORMATION* tzi) override {
+    return ::GetTimeZoneInformation(reinterpret_cast<::TIME_ZONE_INFORMATION*>(tzi));
+  }
+  win::BOOL SetTimeZoneInformation(const win::TIME_ZONE_INFORMATION* tzi) override {
+    return ::SetTimeZoneInformation(reinterpret_cast<const ::TIME_ZONE_INFORMATION*>(tzi));
+  }
+  bool HasDynamicTimeZones() override { return get_dynamic_ != nullptr && set_dynamic_ != nullptr; }
+  win::DWORD GetDynamicTimeZoneInformation(DynamicTimeZoneInformation* dtzi) override {
+    return get_dynamic_(reinterpret_cast<NativeDynamicTimeZoneInformation*>(dtzi));
+  }
+  win::BOOL SetDynamicTimeZoneInformation(const DynamicTimeZoneInformation* dtzi) override {
+    return set_dynamic_(reinterpret_cast<const NativeDynamicTimeZoneInformation*>(dtzi));
+  }
+  bool EnableTimeZonePrivilege() override {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+      return false;
+    }
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    bool enabled = false;
+    // XP has no such privilege and needs none for the setting.
+    if (::LookupPrivilegeValueA(nullptr, "SeTimeZonePrivilege", &privileges.Privileges[0].Luid)) {
+      enabled = ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+                ::GetLastError() == ERROR_SUCCESS;
+    }
+    ::CloseHandle(token);
+    return enabled;
+  }
+
+ private:
+  GetDynamicFn get_dynamic_;
+  SetDynamicFn set_dynamic_;
+};
+
+}  // namespace
+
+TimeZoneApi& SystemTimeZoneApi() {
+  static SystemApi api;
+  return api;
+}
+
+Win32SystemServices::Win32SystemServices(TimeZoneApi& api) : setting_(api) {
+  SetSessionRestore([this] { setting_.RestoreIfChanged(); });
+}
+
+Win32SystemServices::~Win32SystemServices() { SetSessionRestore(nullptr); }
+
+win::BOOL Win32SystemServices::GetVersionExA(win::OSVERSIONINFOA* lpVersionInformation) {
+  return ::GetVersionExA(reinterpret_cast<::OSVERSIONINFOA*>(lpVersionInformation));
+}
+
+win::DWORD Win32SystemServices::GetTimeZoneInformation(
+    win::TIME_ZONE_INFORMATION* lpTimeZoneInformation) {
+  return setting_.Get(lpTimeZoneInformation);
+}
+
+win::BOOL Win32SystemServices::SetTimeZoneInformation(
+    const win::TIME_ZONE_INFORMATION* lpTimeZoneInformation) {
+  return setting_.Set(lpTimeZoneInformation);
+}
+
+int Win32SystemServices::MultiByteToWideChar(win::UINT CodePage, win::DWORD dwFlags,
+                                             const char* lpMultiByteStr, int cbMultiByte,
+                                             win::WCHAR* lpWideCharStr, int cchWideChar) {
+  return ::MultiByteToWideChar(CodePage, dwFlags, lpMultiByteStr, cbMultiByte,
+                               reinterpret_cast<::WCHAR*>(lpWideCharStr), cchWideChar);
+}
+
+void Win32SystemServices::RtlMoveMemory(void* Destination, const void* Source, std::size_t Length) {
+  std::memmove(Destination, Source, Length);
+}
+
+}  // namespace platform::win32
+
+namespace platform {
+
+std::unique_ptr<SystemServices> MakeSystemServices(const SystemPaths&) {
+  return std::make_unique<win32::Win32SystemServices>(win32::SystemTimeZoneApi());
+}
+
+}  // namespace platform

@@ -1,0 +1,210 @@
+// The time-zone setting's Windows rules, against fake system calls: Wine
+// has no dynamic time-zone calls and refuses every change, so these rules
+// can't be seen there.
+#include "platform/win/time_zone_setting.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::win32::DynamicTimeZoneInformation;
+using platform::win32::TimeZoneSetting;
+
+win::TIME_ZONE_INFORMATION Zone(win::LONG bias, const std::u16string& name) {
+  win::TIME_ZONE_INFORMATION zone{};
+  zone.Bias = bias;
+  std::memcpy(zone.StandardName, name.data(), name.size() * sizeof(char16_t));
+  std::memcpy(zone.DaylightName, name.data(), name.size() * sizeof(char16_t));
+  zone.StandardDate = {0, 10, 0, 5, 4, 0, 0, 0};
+  zone.DaylightDate = {0, 3, 0, 5, 3, 0, 0, 0};
+  zone.DaylightBias = -60;
+  return zone;
+}
+
+bool Same(const win::TIME_ZONE_INFORMATION& a, const win::TIME_ZONE_INFORMATION& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A system with one setting, which it reports in both forms, and a log of
+// the calls made, in order.
+class FakeSystem : public platform::win32::TimeZoneApi {
+ public:
+  FakeSystem(bool dynamic, const win::TIME_ZONE_INFORMATION& current) : dynamic_(dynamic) {
+    setting.tzi = current;
+    const std::u16string key = u"FLE Standard Time";
+    std::memcpy(setting.TimeZoneKeyName, key.data(), key.size() * sizeof(char16_t));
+  }
+
+  win::DWORD GetTimeZoneInformation(win::TIME_ZONE_INFORMATION* tzi) override {
+    calls.push_back("GetTimeZoneInformation");
+    if (fail_get) return win::TIME_ZONE_ID_INVALID;
+    *tzi = setting.tzi;
+    return win::TIME_ZONE_ID_STANDARD;
+  }
+  win::BOOL SetTimeZoneInformation(const win::TIME_ZONE_INFORMATION* tzi) override {
+    calls.push_back("SetTimeZoneInformation");
+    if (!privilege_enabled || refuse_set) return 0;
+    // As Vista and later do: the key name and the dynamic rules are lost.
+    setting = {};
+    setting.tzi = *tzi;
+    setting.DynamicDaylightTimeDisabled = dynamic_ ? 1 : 0;
+    return 1;
+  }
+  bool HasDynamicTimeZones() override { return dynamic_; }
+  win::DWORD GetDynamicTimeZoneInformation(DynamicTimeZoneInformation* dtzi) override {
+    calls.push_back("GetDynamicTimeZoneInformation");
+    EXPECT_TRUE(dynamic_) << "the dynamic calls don't exist on this system";
+    *dtzi = setting;
+    if (change_between_reads) dtzi->tzi.Bias += 60;
+    return win::TIME_ZONE_ID_STANDARD;
+  }
+  win::BOOL SetDynamicTimeZoneInformation(const DynamicTimeZoneInformation* dtzi) override {
+    calls.push_back("SetDynamicTimeZoneInformation");
+    EXPECT_TRUE(dynamic_) << "the dynamic calls don't exist on this system";
+    if (!privilege_enabled || refuse_set) return 0;
+    setting = *dtzi;
+    return 1;
+  }
+  bool EnableTimeZonePrivilege() override {
+    calls.push_back("EnableTimeZonePrivilege");
+    privilege_enabled = true;
+    return true;
+  }
+
+  DynamicTimeZoneInformation setting{};
+  std::vector<std::string> calls;
+  bool privilege_enabled = false;
+  bool fail_get = false;
+  bool refuse_set = false;
+  bool change_between_reads = false;
+
+ private:
+  bool dynamic_;
+};
+
+const win::TIME_ZONE_INFORMATION kHelsinki = Zone(-120, u"FLE Standard Time");
+const win::TIME_ZONE_INFORMATION kTokyo = Zone(-540, u"Tokyo Standard Time");
+
+TEST(TimeZoneSettingTest, RestoringOnVistaPutsBackTheKeyNameAndDynamicRules) {
+  FakeSystem system(true, kHelsinki);
+  system.setting.DynamicDaylightTimeDisabled = 0;
+  const DynamicTimeZoneInformation before = system.setting;
+  TimeZoneSetting setting(system);
+
+  win::TIME_ZONE_INFORMATION saved{};
+  ASSERT_NE(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
+  EXPECT_TRUE(Same(saved, kHelsinki));
+  ASSERT_NE(setting.Set(&kTokyo), 0);
+  EXPECT_TRUE(Same(system.setting.tzi, kTokyo));
+  EXPECT_EQ(system.setting.TimeZoneKeyName[0], u'\0');
+  ASSERT_NE(setting.Set(&saved), 0);
+
+  EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before), 0)
+      << "the dynamic record is not back as it was";
+  EXPECT_EQ(system.calls.back(), "SetDynamicTimeZoneInformation");
+}
+
+TEST(TimeZoneSettingTest, ANewSettingGoesThroughSetTimeZoneInformation) {
+  FakeSystem system(true, kHelsinki);
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  system.calls.clear();
+
+  ASSERT_NE(setting.Set(&kTokyo), 0);
+  EXPECT_THAT(system.calls,
+              ::testing::ElementsAre("EnableTimeZonePrivilege", "SetTimeZoneInformation"));
+}
+
+TEST(TimeZoneSettingTest, ThePrivilegeIsEnabledBeforeEveryChange) {
+  FakeSystem system(false, kHelsinki);
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  ASSERT_NE(setting.Set(&kTokyo), 0);
+  ASSERT_NE(setting.Set(&saved), 0);
+  EXPECT_THAT(system.calls,
+              ::testing::ElementsAre("GetTimeZoneInformation", "EnableTimeZonePrivilege",
+                                     "SetTimeZoneInformation", "EnableTimeZonePrivilege",
+                                     "SetTimeZoneInformation"));
+}
+
+TEST(TimeZoneSettingTest, WithoutTheDynamicCallsTheRecordIsRestoredAsRead) {
+  FakeSystem system(false, kHelsinki);
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  setting.Set(&kTokyo);
+  ASSERT_NE(setting.Set(&saved), 0);
+  EXPECT_TRUE(Same(system.setting.tzi, kHelsinki));
+  for (const std::string& call : system.calls) {
+    EXPECT_EQ(call.find("Dynamic"), std::string::npos) << call;
+  }
+}
+
+TEST(TimeZoneSettingTest, AChangeBetweenTheTwoReadsIsNotRestoredDynamically) {
+  FakeSystem system(true, kHelsinki);
+  system.change_between_reads = true;
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  setting.Set(&kTokyo);
+  ASSERT_NE(setting.Set(&saved), 0);
+  EXPECT_TRUE(Same(system.setting.tzi, kHelsinki));
+  EXPECT_EQ(system.calls.back(), "SetTimeZoneInformation");
+}
+
+TEST(TimeZoneSettingTest, AFailedReadLeavesNothingToRestore) {
+  FakeSystem system(true, kHelsinki);
+  system.fail_get = true;
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  EXPECT_EQ(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
+  setting.RestoreIfChanged();
+  EXPECT_THAT(system.calls, ::testing::ElementsAre("GetTimeZoneInformation"));
+}
+
+TEST(TimeZoneSettingTest, TheSessionRestorePutsBackAPreviewStillInForce) {
+  FakeSystem system(true, kHelsinki);
+  const DynamicTimeZoneInformation before = system.setting;
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  setting.Set(&kTokyo);
+
+  setting.RestoreIfChanged();
+  EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before), 0);
+}
+
+TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingOnceThePreviewEnded) {
+  FakeSystem system(true, kHelsinki);
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  setting.Set(&kTokyo);
+  setting.Set(&saved);
+  system.calls.clear();
+
+  setting.RestoreIfChanged();
+  EXPECT_TRUE(system.calls.empty());
+}
+
+TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingWhenTheChangeWasRefused) {
+  FakeSystem system(true, kHelsinki);
+  system.refuse_set = true;
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  EXPECT_EQ(setting.Set(&kTokyo), 0);
+  system.calls.clear();
+
+  setting.RestoreIfChanged();
+  EXPECT_TRUE(system.calls.empty());
+}
+
+}  // namespace
