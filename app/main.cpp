@@ -3,6 +3,10 @@
 #include "app/program.h"
 
 int main(int argc, char** argv) {
+  const platform::SystemPaths paths;
+  // First, so a preview that never ended is put back even when no window
+  // can be shown.
+  auto system = platform::MakeSystemServices(paths);
   auto toolkit = platform::MakeToolkit(argc, argv);
-  return app::RunProgram(*toolkit, platform::SystemPaths{});
+  return app::RunProgram(*toolkit, *system, paths);
 }

@@ -5,11 +5,11 @@
 
 namespace app {
 
-int RunProgram(platform::Toolkit& toolkit, const platform::SystemPaths& paths) {
+int RunProgram(platform::Toolkit& toolkit, platform::SystemServices& system,
+               const platform::SystemPaths& paths) {
   auto registry = platform::MakeRegistry(paths);
-  auto system = platform::MakeSystemServices(paths);
   auto window = toolkit.CreateForm(Form1Design());
-  Form1 form(*window, toolkit, *registry, *system);
+  Form1 form(*window, toolkit, *registry, system);
   return toolkit.Run(*window, form);
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/system_paths.h"
+#include "platform/system_services.h"
 #include "platform/toolkit.h"
 
 namespace app {
 
 // Creates the main window, loads it and runs it until the program ends.
-int RunProgram(platform::Toolkit& toolkit, const platform::SystemPaths& paths);
+int RunProgram(platform::Toolkit& toolkit, platform::SystemServices& system,
+               const platform::SystemPaths& paths);
 
 }  // namespace app

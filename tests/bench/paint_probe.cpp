@@ -38,10 +38,12 @@ class FirstPaintReporter : public QObject {
 
 int main(int argc, char** argv) {
   const bool bare = argc > 1 && std::strcmp(argv[1], "bare") == 0;
+  const platform::SystemPaths paths;
+  auto system = platform::MakeSystemServices(paths);
   auto toolkit = platform::MakeToolkit(argc, argv);
   FirstPaintReporter reporter;
   qApp->installEventFilter(&reporter);
-  if (!bare) return app::RunProgram(*toolkit, platform::SystemPaths{});
+  if (!bare) return app::RunProgram(*toolkit, *system, paths);
   QWidget window;
   window.resize(325, 495);
   window.show();

@@ -16,8 +16,10 @@ original_setting() {
 }
 
 start_xvfb 1024 768
+echo "trials on $DISPLAY"
 start_talvane
 line_y=$(line_middle 3)
+echo "third line at y=$line_y"
 kill "$TALVANE_PID"
 wait "$TALVANE_PID" 2>/dev/null || true
 
@@ -101,4 +103,4 @@ for order in first-closes-first second-closes-first; do
   wait "$a_pid" "$b_pid" 2>/dev/null || true
   echo "two instances ($order): setting restored"
 done
-echo "trials_e2e: all checks passed"
+echo "trials_e2e: all checks passed ($X_REFUSALS starts refused by the X server and made again)"

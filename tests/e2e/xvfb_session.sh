@@ -26,6 +26,10 @@ start_xvfb() {
   read -r -t 20 display <"$fifo" || fail "Xvfb did not start"
   rm -f "$fifo"
   export DISPLAY=":$display"
+  for _ in $(seq 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+  done
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM
   PRIVATE_RUNTIME_DIR=$(mktemp -d)
   export XDG_RUNTIME_DIR=$PRIVATE_RUNTIME_DIR
