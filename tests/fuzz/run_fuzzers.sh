@@ -18,6 +18,6 @@ done
 mkdir -p tests/fuzz/corpus/tzif tests/fuzz/corpus/posix_tz
 for fuzzer in tzif posix_tz; do
   [ -z "$only" ] || [ "$only" = "$fuzzer" ] || continue
-  "$out/${fuzzer}_fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+  "$out/${fuzzer}_fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=10 -artifact_prefix="$out/" \
     -print_final_stats=1 "tests/fuzz/corpus/$fuzzer" 2>&1 | tail -n 12
 done
