@@ -4,9 +4,21 @@
 
 namespace platform::win32 {
 
+void TimeZoneSetting::Unlock() {
+  if (!locked_) return;
+  api_.UnlockPreview();
+  locked_ = false;
+}
+
 win::DWORD TimeZoneSetting::Get(win::TIME_ZONE_INFORMATION* tzi) {
+  // Held until the preview that reads this puts it back, or fails to start.
+  if (!locked_ && !api_.TryLockPreview()) return win::TIME_ZONE_ID_INVALID;
+  locked_ = true;
   const win::DWORD result = api_.GetTimeZoneInformation(tzi);
-  if (result == win::TIME_ZONE_ID_INVALID) return result;
+  if (result == win::TIME_ZONE_ID_INVALID) {
+    if (!changed_) Unlock();
+    return result;
+  }
   read_ = *tzi;
   read_dynamic_.reset();
   if (api_.HasDynamicTimeZones()) {
@@ -22,8 +34,9 @@ win::DWORD TimeZoneSetting::Get(win::TIME_ZONE_INFORMATION* tzi) {
 }
 
 win::BOOL TimeZoneSetting::Set(const win::TIME_ZONE_INFORMATION* tzi) {
-  api_.EnableTimeZonePrivilege();
   const bool restoring = read_ && std::memcmp(&*read_, tzi, sizeof *tzi) == 0;
+  if (!locked_ && !(locked_ = api_.TryLockPreview())) return 0;
+  api_.EnableTimeZonePrivilege();
   win::BOOL result;
   if (restoring && read_dynamic_ && api_.HasDynamicTimeZones()) {
     result = api_.SetDynamicTimeZoneInformation(&*read_dynamic_);
@@ -31,6 +44,9 @@ win::BOOL TimeZoneSetting::Set(const win::TIME_ZONE_INFORMATION* tzi) {
     result = api_.SetTimeZoneInformation(tzi);
   }
   if (result != 0) changed_ = !restoring;
+  // Once the setting is back, or a new one failed to start a preview, others
+  // may preview.
+  if (!changed_) Unlock();
   return result;
 }
 

@@ -34,13 +34,20 @@ class TimeZoneApi {
   // Enables SeTimeZonePrivilege in the process's token, which the setting
   // calls need and which is off by default. False when it can't.
   virtual bool EnableTimeZonePrivilege() = 0;
+  // The lock every instance of the program shares, held from reading the
+  // setting a preview saves until it is put back. False while another
+  // process holds it.
+  virtual bool TryLockPreview() = 0;
+  virtual void UnlockPreview() = 0;
 };
 
 class TimeZoneSetting {
  public:
   explicit TimeZoneSetting(TimeZoneApi& api) : api_(api) {}
 
-  // GetTimeZoneInformation, remembering what was read.
+  // GetTimeZoneInformation, remembering what was read. While another process
+  // previews a zone the setting is not its own, so it is reported as
+  // unreadable (TIME_ZONE_ID_INVALID).
   win::DWORD Get(win::TIME_ZONE_INFORMATION* tzi);
   // SetTimeZoneInformation; a record equal to the last one read restores the
   // setting it was read from.
@@ -53,6 +60,9 @@ class TimeZoneSetting {
   std::optional<win::TIME_ZONE_INFORMATION> read_;
   std::optional<DynamicTimeZoneInformation> read_dynamic_;
   bool changed_ = false;
+  bool locked_ = false;
+
+  void Unlock();
 };
 
 }  // namespace platform::win32

@@ -73,8 +73,25 @@ class SystemApi final : public TimeZoneApi {
     ::CloseHandle(token);
     return enabled;
   }
+  bool TryLockPreview() override {
+    if (mutex_ == nullptr) {
+      // Global, so previews of different users' sessions exclude each other
+      // too; a process that may not create global objects keeps to its own.
+      mutex_ = ::CreateMutexA(nullptr, FALSE, "Global\\TalvaneTimeZonePreview");
+      if (mutex_ == nullptr)
+        mutex_ = ::CreateMutexA(nullptr, FALSE, "Local\\TalvaneTimeZonePreview");
+      if (mutex_ == nullptr) return false;
+    }
+    // An abandoned mutex is one whose holder died; it is ours now.
+    const DWORD wait = ::WaitForSingleObject(mutex_, 0);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  }
+  void UnlockPreview() override {
+    if (mutex_ != nullptr) ::ReleaseMutex(mutex_);
+  }
 
  private:
+  HANDLE mutex_ = nullptr;
   GetDynamicFn get_dynamic_;
   SetDynamicFn set_dynamic_;
 };

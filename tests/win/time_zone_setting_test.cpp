@@ -34,7 +34,10 @@ bool Same(const win::TIME_ZONE_INFORMATION& a, const win::TIME_ZONE_INFORMATION&
 // the calls made, in order.
 class FakeSystem : public platform::win32::TimeZoneApi {
  public:
-  FakeSystem(bool dynamic, const win::TIME_ZONE_INFORMATION& current) : dynamic_(dynamic) {
+  // `preview_lock` stands for the lock all processes share: which fake holds
+  // it (0: none). Each fake has its own unless one is given.
+  FakeSystem(bool dynamic, const win::TIME_ZONE_INFORMATION& current, int* preview_lock = nullptr)
+      : dynamic_(dynamic), lock_(preview_lock != nullptr ? preview_lock : &own_lock_) {
     setting.tzi = current;
     const std::u16string key = u"FLE Standard Time";
     std::memcpy(setting.TimeZoneKeyName, key.data(), key.size() * sizeof(char16_t));
@@ -75,6 +78,16 @@ class FakeSystem : public platform::win32::TimeZoneApi {
     privilege_enabled = true;
     return true;
   }
+  bool TryLockPreview() override {
+    if (*lock_ != 0 && *lock_ != id_) return false;
+    *lock_ = id_;
+    return true;
+  }
+  void UnlockPreview() override {
+    EXPECT_EQ(*lock_, id_) << "unlocking a lock held by another";
+    *lock_ = 0;
+  }
+  bool HoldsLock() const { return *lock_ == id_; }
 
   DynamicTimeZoneInformation setting{};
   std::vector<std::string> calls;
@@ -85,6 +98,10 @@ class FakeSystem : public platform::win32::TimeZoneApi {
 
  private:
   bool dynamic_;
+  int own_lock_ = 0;
+  int* lock_;
+  int id_ = ++instances_;
+  static inline int instances_ = 0;
 };
 
 const win::TIME_ZONE_INFORMATION kHelsinki = Zone(-120, u"FLE Standard Time");
@@ -205,6 +222,41 @@ TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingWhenTheChangeWasRefused) {
 
   setting.RestoreIfChanged();
   EXPECT_TRUE(system.calls.empty());
+}
+
+// Two processes share the lock and the system's setting: while the first
+// previews, the second can't read the original; once the first has put it
+// back, the second previews as usual.
+TEST(TimeZoneSettingTest, WhileOnePreviewIsOpenASecondCannotReadTheOriginal) {
+  int lock = 0;
+  FakeSystem first_system(true, kHelsinki, &lock);
+  FakeSystem second_system(true, kHelsinki, &lock);
+  TimeZoneSetting first(first_system), second(second_system);
+
+  win::TIME_ZONE_INFORMATION saved{}, seen{};
+  ASSERT_NE(first.Get(&saved), win::TIME_ZONE_ID_INVALID);
+  ASSERT_EQ(first.Set(&kTokyo), 1);
+  EXPECT_EQ(second.Get(&seen), win::TIME_ZONE_ID_INVALID);
+  EXPECT_EQ(second.Set(&kTokyo), 0) << "no change without the lock";
+
+  ASSERT_EQ(first.Set(&saved), 1);
+  EXPECT_FALSE(first_system.HoldsLock());
+  EXPECT_NE(second.Get(&seen), win::TIME_ZONE_ID_INVALID);
+  EXPECT_TRUE(second_system.HoldsLock());
+}
+
+TEST(TimeZoneSettingTest, APreviewThatFailsToStartLetsOthersIn) {
+  FakeSystem system(true, kHelsinki);
+  TimeZoneSetting setting(system);
+  win::TIME_ZONE_INFORMATION saved{};
+  system.fail_get = true;
+  EXPECT_EQ(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
+  EXPECT_FALSE(system.HoldsLock());
+  system.fail_get = false;
+  ASSERT_NE(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
+  system.refuse_set = true;
+  EXPECT_EQ(setting.Set(&kTokyo), 0);
+  EXPECT_FALSE(system.HoldsLock());
 }
 
 }  // namespace

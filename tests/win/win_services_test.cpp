@@ -121,6 +121,8 @@ class FakeApi : public platform::win32::TimeZoneApi {
     return 0;
   }
   bool EnableTimeZonePrivilege() override { return true; }
+  bool TryLockPreview() override { return true; }
+  void UnlockPreview() override {}
 
   win::TIME_ZONE_INFORMATION current{};
   int sets = 0;
