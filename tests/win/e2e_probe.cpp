@@ -1,13 +1,16 @@
 // Looks at the running program from another process under the same Wine
 // server, as the end-to-end test's eyes: window geometry and styles, the
-// list's entries, message boxes, the time-zone setting. The test's hands are
-// xdotool's, on the X display.
+// list's entries and font, tooltips, message boxes, the time-zone setting.
+// The test's hands are xdotool's, on the X display.
 #define NOMINMAX
 #include <windows.h>
+// After <windows.h>, which it builds on.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -129,6 +132,261 @@ int EntryPoint(const char* name) {
   return 0;
 }
 
+std::string Utf8(const wchar_t* text) {
+  char bytes[1024] = {};
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+  return bytes;
+}
+
+struct Tooltips {
+  DWORD process = 0;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK AddTooltip(HWND window, LPARAM found) {
+  auto& tooltips = *reinterpret_cast<Tooltips*>(found);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  wchar_t window_class[64] = {};
+  ::GetClassNameW(window, window_class, 64);
+  if (process == tooltips.process && std::wcscmp(window_class, TOOLTIPS_CLASSW) == 0) {
+    tooltips.windows.push_back(window);
+  }
+  return TRUE;
+}
+
+// The tooltip controls the program's process made: top-level windows, owned
+// by the form but not its children.
+Tooltips ProgramTooltips(HWND form) {
+  Tooltips tooltips;
+  ::GetWindowThreadProcessId(form, &tooltips.process);
+  ::EnumWindows(AddTooltip, reinterpret_cast<LPARAM>(&tooltips));
+  return tooltips;
+}
+
+HWND VisibleTooltip(HWND form) {
+  for (HWND tooltip : ProgramTooltips(form).windows) {
+    if (::IsWindowVisible(tooltip)) return tooltip;
+  }
+  return nullptr;
+}
+
+// "tools": every tool of the program's tooltips, as "list: TEXT" or
+// "area LEFT TOP RIGHT BOTTOM: TEXT". TTM_ENUMTOOLSW writes through its
+// pointer in the program's process, so the structure and the text buffer are
+// made there.
+int Tools() {
+  HWND form = Form();
+  HWND list = form != nullptr ? List(form) : nullptr;
+  if (list == nullptr) return Fail("no list");
+  const Tooltips tooltips = ProgramTooltips(form);
+  if (tooltips.windows.empty()) return Fail("the program has no tooltip control");
+  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 tooltips.process);
+  if (process == nullptr) return Fail("cannot open the program's process");
+  constexpr std::size_t kTextChars = 1024;
+  constexpr SIZE_T kSize = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
+  auto* remote = static_cast<char*>(
+      ::VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (remote == nullptr) {
+    ::CloseHandle(process);
+    return Fail("cannot allocate in the program's process");
+  }
+  wchar_t* remote_text = reinterpret_cast<wchar_t*>(remote + sizeof(TTTOOLINFOW));
+  int status = 0;
+  for (HWND tooltip : tooltips.windows) {
+    const LRESULT count = ::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count && status == 0; ++i) {
+      TTTOOLINFOW tool{};
+      tool.cbSize = sizeof tool;
+      tool.lpszText = remote_text;
+      std::vector<wchar_t> text(kTextChars, L'\0');
+      SIZE_T moved = 0;
+      if (!::WriteProcessMemory(process, remote, &tool, sizeof tool, &moved) ||
+          !::WriteProcessMemory(process, remote_text, text.data(), kTextChars * sizeof(wchar_t),
+                                &moved) ||
+          !::SendMessageW(tooltip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(remote)) ||
+          !::ReadProcessMemory(process, remote, &tool, sizeof tool, &moved) ||
+          !::ReadProcessMemory(process, remote_text, text.data(),
+                               (kTextChars - 1) * sizeof(wchar_t), &moved)) {
+        status = Fail("cannot read a tool");
+        break;
+      }
+      if ((tool.uFlags & TTF_IDISHWND) != 0) {
+        const bool is_list = reinterpret_cast<HWND>(tool.uId) == list;
+        std::printf("%s: %s\n", is_list ? "list" : "other window", Utf8(text.data()).c_str());
+      } else {
+        std::printf("area %ld %ld %ld %ld: %s\n", tool.rect.left, tool.rect.top, tool.rect.right,
+                    tool.rect.bottom, Utf8(text.data()).c_str());
+      }
+    }
+  }
+  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  return status;
+}
+
+// "tooltip SECONDS": waits for one of the program's tooltips to show and
+// prints the text it shows. WM_GETTEXT is one of the messages Wine carries
+// across processes.
+int TooltipShown(int seconds) {
+  HWND form = Form();
+  if (form == nullptr) return Fail("no main window");
+  for (int i = 0; i < seconds * 10; ++i) {
+    if (HWND tooltip = VisibleTooltip(form)) {
+      wchar_t text[1024] = {};
+      ::SendMessageW(tooltip, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+      std::printf("%s\n", Utf8(text).c_str());
+      return 0;
+    }
+    ::Sleep(100);
+  }
+  return Fail("no tooltip showed");
+}
+
+// "notooltip SECONDS": waits until none of the program's tooltips shows.
+int NoTooltip(int seconds) {
+  HWND form = Form();
+  if (form == nullptr) return Fail("no main window");
+  for (int i = 0; i < seconds * 10; ++i) {
+    if (VisibleTooltip(form) == nullptr) return 0;
+    ::Sleep(100);
+  }
+  return Fail("a tooltip stays up");
+}
+
+int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+// A bitmap's pixels, read back as 0xRRGGBB, top row first.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<DWORD> rgb;
+  DWORD at(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x] & 0xffffff; }
+};
+
+Pixels Read(HDC dc, HBITMAP bitmap, int width, int height) {
+  Pixels pixels{width, height, std::vector<DWORD>(static_cast<std::size_t>(width) * height)};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  ::GetDIBits(dc, bitmap, 0, height, pixels.rgb.data(), &info, DIB_RGB_COLORS);
+  return pixels;
+}
+
+// "listfont FACE PIXELS WEIGHT": the list's entries are drawn in that font.
+// The program's HFONT can't be asked for: handles are the process's own, and
+// Wine won't carry WM_GETFONT across processes. So the face must be
+// installed (a substitute would pass any comparison with itself), the list's
+// item height must be that font's, and an entry on the screen must match,
+// pixel for pixel, the probe's own drawing of it in that font.
+int ListFont(const char* face_name, int pixels, int weight) {
+  HWND form = Form();
+  HWND list = form != nullptr ? List(form) : nullptr;
+  if (list == nullptr) return Fail("no list");
+  wchar_t face[LF_FACESIZE] = {};
+  ::MultiByteToWideChar(CP_UTF8, 0, face_name, -1, face, LF_FACESIZE);
+
+  HDC screen = ::GetDC(nullptr);
+  HDC drawing = ::CreateCompatibleDC(screen);
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  std::wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+  bool installed = false;
+  ::EnumFontFamiliesExW(drawing, &wanted, NoteFamily, reinterpret_cast<LPARAM>(&installed), 0);
+  HFONT font =
+      ::CreateFontW(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+  HGDIOBJ previous_font = ::SelectObject(drawing, font);
+  wchar_t used[LF_FACESIZE] = {};
+  ::GetTextFaceW(drawing, LF_FACESIZE, used);
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(drawing, &metrics);
+  const LRESULT item_height = ::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  std::printf("installed %d face %s item-height %ld font-height %ld\n", installed ? 1 : 0,
+              Utf8(used).c_str(), static_cast<long>(item_height),
+              static_cast<long>(metrics.tmHeight));
+
+  int status = 0;
+  if (!installed || std::wcscmp(used, face) != 0) {
+    status = Fail("the face is not installed");
+  } else if (item_height != metrics.tmHeight) {
+    status = Fail("the list's item height is not the font's");
+  }
+
+  // The second visible entry: neither the caret's nor the selection's.
+  const LRESULT index = ::SendMessageW(list, LB_GETTOPINDEX, 0, 0) + 1;
+  if (status == 0 && (::SendMessageW(list, LB_GETCURSEL, 0, 0) == index ||
+                      ::SendMessageW(list, LB_GETCARETINDEX, 0, 0) == index ||
+                      ::SendMessageW(list, LB_GETCOUNT, 0, 0) <= index)) {
+    status = Fail("no plain entry to compare");
+  }
+  if (status == 0) {
+    RECT client;
+    ::GetClientRect(list, &client);
+    const int width = client.right, height = static_cast<int>(item_height);
+    POINT origin{0, static_cast<int>(item_height)};
+    ::ClientToScreen(list, &origin);
+    // The entry on the screen, with a margin for the search below.
+    constexpr int kMargin = 3;
+    HBITMAP shot = ::CreateCompatibleBitmap(screen, width + 2 * kMargin, height + 2 * kMargin);
+    HGDIOBJ previous = ::SelectObject(drawing, shot);
+    ::BitBlt(drawing, 0, 0, width + 2 * kMargin, height + 2 * kMargin, screen, origin.x - kMargin,
+             origin.y - kMargin, SRCCOPY);
+    ::SelectObject(drawing, previous);
+    const Pixels on_screen = Read(drawing, shot, width + 2 * kMargin, height + 2 * kMargin);
+
+    // The same entry drawn here, as a list box draws one.
+    std::string text_utf8;
+    {
+      wchar_t text[256] = {};
+      ::SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
+      text_utf8 = Utf8(text);
+      HBITMAP own = ::CreateCompatibleBitmap(screen, width, height);
+      previous = ::SelectObject(drawing, own);
+      const DWORD background = on_screen.at(kMargin + width - 2, kMargin + height / 2);
+      ::SetBkColor(drawing, RGB(background >> 16, (background >> 8) & 0xff, background & 0xff));
+      ::SetTextColor(drawing, ::GetSysColor(COLOR_WINDOWTEXT));
+      RECT all{0, 0, width, height};
+      ::ExtTextOutW(drawing, 1, 0, ETO_OPAQUE | ETO_CLIPPED, &all, text,
+                    static_cast<UINT>(std::wcslen(text)), nullptr);
+      ::SelectObject(drawing, previous);
+      const Pixels drawn = Read(drawing, own, width, height);
+      ::DeleteObject(own);
+
+      // The drawing must lie on the screen's pixels exactly, at some small
+      // offset: where a list box puts its text differs by a pixel or two.
+      int best = width * height, best_dx = 0, best_dy = 0;
+      for (int dy = -kMargin; dy <= kMargin; ++dy) {
+        for (int dx = -kMargin; dx <= kMargin; ++dx) {
+          int differing = 0;
+          for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width - 1; ++x) {
+              differing += drawn.at(x, y) != on_screen.at(x + kMargin + dx, y + kMargin + dy);
+            }
+          }
+          if (differing < best) best = differing, best_dx = dx, best_dy = dy;
+        }
+      }
+      std::printf("entry '%s' differs in %d pixels at best (offset %d,%d)\n", text_utf8.c_str(),
+                  best, best_dx, best_dy);
+      if (best != 0) status = Fail("the entry is not drawn in that font");
+    }
+    ::DeleteObject(shot);
+  }
+  ::SelectObject(drawing, previous_font);
+  ::DeleteObject(font);
+  ::DeleteDC(drawing);
+  ::ReleaseDC(nullptr, screen);
+  return status;
+}
+
 // "selected": the selected entry's text.
 int Selected() {
   HWND form = Form();
@@ -219,8 +477,15 @@ int main(int argc, char** argv) {
   if (command == "tz") return TimeZone();
   if (command == "restore") return Restore();
   if (command == "pixel" && argc > 3) return Pixel(std::atoi(argv[2]), std::atoi(argv[3]));
+  if (command == "tools") return Tools();
+  if (command == "listfont" && argc > 4) {
+    return ListFont(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  }
+  if (command == "tooltip") return TooltipShown(argc > 2 ? std::atoi(argv[2]) : 5);
+  if (command == "notooltip") return NoTooltip(argc > 2 ? std::atoi(argv[2]) : 5);
   std::fprintf(stderr,
                "usage: e2e_probe window|list|entry NAME|selected|msgbox [S]|nomsgbox|"
-               "tz|restore|pixel X Y\n");
+               "tz|restore|pixel X Y|tools|tooltip [S]|notooltip [S]|\n"
+               "listfont FACE PIXELS WEIGHT\n");
   return 2;
 }

@@ -109,6 +109,48 @@ colour_in 268 20 150 255 0 110 0 110 "minimise glyph's bar"
 colour_in 268 10 40 120 0 40 0 40 "skin around the minimise glyph"
 colour_in 245 300 255 255 255 255 255 255 "list background"
 
+# Somewhere no control is, so that no tooltip shows.
+park_pointer() {
+  xdotool mousemove $((left + 5)) $((top + 250))
+  probe notooltip 5 || fail "a tooltip stays up with the pointer on the bare skin"
+}
+
+# The list's font. Its HFONT is the program's own, so the probe draws an
+# entry in the font itself and compares the screen with that; without
+# Tahoma, Wine substitutes Liberation Sans and the items are 12 pixels high.
+park_pointer
+font=$(probe listfont Tahoma 11 400) || fail "the list is not drawn in Tahoma 11 px, weight 400: $font"
+echo "$font"
+grep -q '^installed 1 face Tahoma item-height 13 ' <<<"$font" ||
+  fail "the list's items are not 13 pixels high"
+pass "the list is drawn in Tahoma 11 px (8.25 pt), weight 400, items 13 pixels high"
+
+# Tooltips: the tools the program registered, then what shows when the
+# pointer rests on each control.
+list_tip='Double Click on any of the Places in the list to set your system time to the specified location for a temporary time.'
+info_tip='Talvane v1.0 made by https://talvane.org. This application works only with Windows XP.'
+tools=$(probe tools) || fail "cannot read the program's tooltips"
+expected_tools="list: $list_tip
+area 256 8 280 32: Minimize
+area 288 8 312 32: Close
+area 128 416 193 481: $info_tip"
+[ "$(sort <<<"$tools")" = "$(sort <<<"$expected_tools")" ] || fail "the tools are:
+$tools"
+pass "four tools: the list and the three image controls' areas, with their texts"
+tooltip_at() { # x y text what
+  park_pointer
+  xdotool mousemove $((left + $1)) $((top + $2))
+  local shown
+  shown=$(probe tooltip 5) || fail "no tooltip over $4"
+  [ "$shown" = "$3" ] || fail "$4's tooltip is '$shown'"
+  pass "$4's tooltip shows '$3'"
+}
+tooltip_at 160 224 "$list_tip" "the list"
+tooltip_at 160 448 "$info_tip" "the information hot spot"
+tooltip_at 300 20 Close "the close glyph"
+tooltip_at 268 20 Minimize "the minimise glyph"
+park_pointer
+
 # The information hot spot does nothing.
 click_at $((left + 160)) $((top + 448))
 probe nomsgbox || fail "a click on the information hot spot opened a message"
