@@ -79,26 +79,6 @@ void RestoreAndDie(int signal_number) {
   raise(signal_number);
 }
 
-// Written under a temporary name and renamed, so a crash never leaves a part
-// of a file under `path` for a later recovery to put in place.
-bool WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes, mode_t mode) {
-  std::string temp = (path.parent_path() / ".localtime.talvane-XXXXXX").string();
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += static_cast<std::size_t>(n);
-  }
-  bool ok = written == bytes.size() && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
-}
-
 }  // namespace
 
 PreviewJournal::PreviewJournal(fs::path setting)
@@ -158,10 +138,10 @@ bool PreviewJournal::Prepare(const SettingSnapshot& current) {
       saved = symlink(current.link_target.c_str(), restore_path_.c_str()) == 0;
       break;
     case SettingSnapshot::Kind::kFile:
-      saved = WriteFile(restore_path_, current.bytes, current.mode);
+      saved = WriteFileAtomically(restore_path_, current.bytes, current.mode);
       break;
     case SettingSnapshot::Kind::kAbsent:
-      saved = WriteFile(absent_path_, {}, 0600);
+      saved = WriteFileAtomically(absent_path_, {}, 0600);
       break;
   }
   if (!saved) return false;

@@ -50,22 +50,6 @@ fs::path DirectoryOf(const fs::path& setting) {
   return setting.has_parent_path() ? setting.parent_path() : fs::path(".");
 }
 
-// A temporary file beside the setting, written and synced, then renamed over
-// it: readers see the old or the new setting, never a part of one.
-bool ReplaceWithFile(const fs::path& setting, std::span<const std::uint8_t> data, mode_t mode) {
-  std::string temp = (DirectoryOf(setting) / ".localtime.talvane-XXXXXX").string();
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, data) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok && rename(temp.c_str(), setting.c_str()) == 0) {
-    SyncDirectory(DirectoryOf(setting));
-    return true;
-  }
-  unlink(temp.c_str());
-  return false;
-}
-
 bool ReplaceWithSymlink(const fs::path& setting, const std::string& target) {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -85,6 +69,20 @@ bool ReplaceWithSymlink(const fs::path& setting, const std::string& target) {
 }
 
 }  // namespace
+
+bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data, mode_t mode) {
+  std::string temp = (DirectoryOf(path) / ".localtime.talvane-XXXXXX").string();
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, data) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (ok && rename(temp.c_str(), path.c_str()) == 0) {
+    SyncDirectory(DirectoryOf(path));
+    return true;
+  }
+  unlink(temp.c_str());
+  return false;
+}
 
 std::optional<SettingSnapshot> ReadSetting(const fs::path& setting) {
   struct stat st {};
@@ -112,7 +110,7 @@ std::optional<SettingSnapshot> ReadSetting(const fs::path& setting) {
 }
 
 bool WriteSetting(const fs::path& setting, std::span<const std::uint8_t> tzif) {
-  return ReplaceWithFile(setting, tzif, 0644);
+  return WriteFileAtomically(setting, tzif, 0644);
 }
 
 bool RestoreSetting(const fs::path& setting, const SettingSnapshot& snapshot) {
@@ -126,7 +124,7 @@ bool RestoreSetting(const fs::path& setting, const SettingSnapshot& snapshot) {
     case SettingSnapshot::Kind::kSymlink:
       return ReplaceWithSymlink(setting, snapshot.link_target);
     case SettingSnapshot::Kind::kFile:
-      return ReplaceWithFile(setting, snapshot.bytes, snapshot.mode);
+      return WriteFileAtomically(setting, snapshot.bytes, snapshot.mode);
   }
   return false;
 }

@@ -28,6 +28,12 @@ struct SettingSnapshot {
 // permission, a directory, larger than any TZif file).
 std::optional<SettingSnapshot> ReadSetting(const std::filesystem::path& setting);
 
+// Writes `data` to `path` under a temporary name beside it, synced, then
+// renamed over it: readers see the old file or the new one, never a part of
+// one, and a crash leaves no part of a file under `path`.
+bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data,
+                         mode_t mode);
+
 // Replaces the setting by a file with `tzif` as its contents, mode 0644.
 bool WriteSetting(const std::filesystem::path& setting, std::span<const std::uint8_t> tzif);
 

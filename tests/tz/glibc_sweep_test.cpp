@@ -5,9 +5,7 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "platform/linux/tz/tzif_reader.h"
 #include "platform/linux/tz/tzif_timeline.h"
 #include "platform/linux/tz/zone_year.h"
+#include "platform/linux/zone_names.h"
 #include "tests/tz/glibc_local_time.h"
 
 namespace talvane::tz {
@@ -42,19 +41,6 @@ const Exception kExceptions[] = {
     {2033, "Africa/El_Aaiun", "+00 for Ramadan until Jan 9, and again Nov 20 to Dec 25"},
 };
 
-// The "Z" (zone) lines of tzdata.zi; links are other names for these.
-std::vector<std::string> ZoneNames() {
-  std::ifstream in(std::string(kZoneinfo) + "tzdata.zi");
-  std::vector<std::string> names;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string kind, name;
-    if (fields >> kind >> name && kind == "Z") names.push_back(name);
-  }
-  return names;
-}
-
 // TALVANE_SWEEP_YEAR=2030 sweeps another year, to see what the list will need.
 int SweepYear() {
   if (const char* year = std::getenv("TALVANE_SWEEP_YEAR")) return std::atoi(year);
@@ -75,7 +61,7 @@ TEST(GlibcSweepTest, EveryZoneThisYear) {
   const int year = SweepYear();
   const std::int64_t from = YearStart(year);
   const std::int64_t to = YearStart(year + 1);
-  const std::vector<std::string> zones = ZoneNames();
+  const std::vector<std::string> zones = platform::linux_tz::ListZoneNames(kZoneinfo);
   ASSERT_GT(zones.size(), 300u) << "tzdata.zi missing or unreadable";
 
   int matched = 0;

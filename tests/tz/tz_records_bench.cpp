@@ -3,35 +3,18 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/linux/tz/tz_string.h"
 #include "platform/linux/tz/tzif_reader.h"
 #include "platform/linux/tz/zone_year.h"
-
-namespace {
-
-std::vector<std::string> ZoneNames(const std::string& zoneinfo) {
-  std::ifstream in(zoneinfo + "tzdata.zi");
-  std::vector<std::string> names;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string kind, name;
-    if (fields >> kind >> name && kind == "Z") names.push_back(name);
-  }
-  return names;
-}
-
-}  // namespace
+#include "platform/linux/zone_names.h"
 
 int main() {
   using Clock = std::chrono::steady_clock;
   const std::string zoneinfo = "/usr/share/zoneinfo/";
-  const std::vector<std::string> zones = ZoneNames(zoneinfo);
+  const std::vector<std::string> zones = platform::linux_tz::ListZoneNames(zoneinfo);
   if (zones.empty()) {
     std::fprintf(stderr, "no zones in %stzdata.zi\n", zoneinfo.c_str());
     return 1;
