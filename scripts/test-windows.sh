@@ -55,7 +55,7 @@ fi
 # unable to show any; a window manager gives windows focus as a desktop does.
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
 STARTED_PIDS+=($!)
 read -r -t 20 display <"$fifo" || { echo "test-windows: FAILED (Xvfb did not start)"; exit 1; }
 rm -f "$fifo"

@@ -1,27 +1,19 @@
 # Sourced by end-to-end tests after xvfb_session.sh: drives the real program
 # as a user would. Needs $talvane and $list_ink.
 
-# Starts the program; sets TALVANE_PID and TALVANE_WIN. Now and then, right
-# after another client was killed, Xvfb refuses a new connection; such a
-# start is counted in X_REFUSALS and made again.
-X_REFUSALS=0
+# Starts the program; sets TALVANE_PID and TALVANE_WIN.
 start_talvane() {
-  local attempt errors
+  local errors
   errors=$(mktemp)
-  for attempt in 1 2 3; do
-    "$talvane" 2>"$errors" &
-    TALVANE_PID=$!
-    STARTED_PIDS+=("$TALVANE_PID")
-    TALVANE_WIN=""
-    for _ in $(seq 200); do
-      TALVANE_WIN=$(xdotool search --all --onlyvisible --pid "$TALVANE_PID" --name '^Talvane$' 2>/dev/null | head -n 1 || true)
-      [ -n "$TALVANE_WIN" ] && break
-      kill -0 "$TALVANE_PID" 2>/dev/null || break
-      sleep 0.05
-    done
+  "$talvane" 2>"$errors" &
+  TALVANE_PID=$!
+  STARTED_PIDS+=("$TALVANE_PID")
+  TALVANE_WIN=""
+  for _ in $(seq 200); do
+    TALVANE_WIN=$(xdotool search --all --onlyvisible --pid "$TALVANE_PID" --name '^Talvane$' 2>/dev/null | head -n 1 || true)
     [ -n "$TALVANE_WIN" ] && break
-    grep -q 'could not connect to display' "$errors" || break
-    X_REFUSALS=$((X_REFUSALS + 1))
+    kill -0 "$TALVANE_PID" 2>/dev/null || break
+    sleep 0.05
   done
   [ -n "$TALVANE_WIN" ] || fail "the program's window did not appear: $(grep -v QStandardPaths "$errors" | head -n 3)"
   rm -f "$errors"

@@ -20,7 +20,9 @@ start_xvfb() {
   local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$fifo" 2>/dev/null &
+  # -noreset: otherwise the server resets whenever its last client leaves
+  # and drops any client that connects meanwhile ("could not connect").
+  Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
   STARTED_PIDS+=($!)
   local display
   read -r -t 20 display <"$fifo" || fail "Xvfb did not start"
