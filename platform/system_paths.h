@@ -10,6 +10,8 @@ namespace platform {
 struct SystemPaths {
   std::filesystem::path zoneinfo_dir = "/usr/share/zoneinfo";
   std::filesystem::path localtime = "/etc/localtime";
+  // The zone's name, where the system keeps it (Debian does).
+  std::filesystem::path timezone = "/etc/timezone";
 };
 
 }  // namespace platform

@@ -81,7 +81,9 @@ void PreviewSelectedTimeZone(platform::Registry& registry, platform::SystemServi
     return;
   }
   window.MsgBox(kChangedMessage);
-  system.SetTimeZoneInformation(&saved_setting);
+  // Never leave the system in the previewed zone quietly: say so, and try
+  // again once the user has read it.
+  while (system.SetTimeZoneInformation(&saved_setting) == 0) window.MsgBox(kRestoreErrorMessage);
   registry.RegCloseKey(key);
 }
 

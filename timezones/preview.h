@@ -13,6 +13,7 @@ namespace timezones {
 inline constexpr char kChangedMessage[] = "Time Zone Changed, Click OK to restore";
 inline constexpr char kGetErrorMessage[] = "Error getting original TimeZone Info";
 inline constexpr char kSetErrorMessage[] = "Error setting new TimeZone Info";
+inline constexpr char kRestoreErrorMessage[] = "Could not restore the original TimeZone Info";
 
 // Previews the zone selected in the window's list, a subkey of
 // TimeZonesKeyPath. Zones whose values can't be read are skipped silently.

@@ -35,10 +35,11 @@ win::LONG ReturnValue(win::DWORD type, const void* value, win::DWORD size, win::
 }  // namespace
 
 LinuxRegistry::LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting,
-                             UtcClock clock)
+                             UtcClock clock, ZoneKeyLog* zones)
     : paths_(std::move(paths)),
       may_change_setting_(std::move(may_change_setting)),
-      clock_(std::move(clock)) {}
+      clock_(std::move(clock)),
+      zones_(zones) {}
 
 std::optional<std::string> LinuxRegistry::FullPathOf(win::HKEY key, const char* sub_key) const {
   std::string base;
@@ -78,6 +79,7 @@ const std::optional<talvane::tz::ZoneRecord>& LinuxRegistry::ValuesOf(OpenKey& k
       if (auto record = talvane::tz::ZoneRecordForYear(*zone, year)) *key.values = record->record;
     }
   }
+  if (*key.values && zones_ != nullptr) zones_->Note(*key.zone, **key.values);
   return *key.values;
 }
 
@@ -147,7 +149,7 @@ namespace platform {
 std::unique_ptr<Registry> MakeRegistry(const SystemPaths& paths) {
   return std::make_unique<linux_tz::LinuxRegistry>(
       paths, [setting = paths.localtime] { return linux_tz::MayReplaceSetting(setting); },
-      linux_tz::SystemUtcClock());
+      linux_tz::SystemUtcClock(), &linux_tz::ProcessZoneKeyLog());
 }
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 
 #include "platform/linux/tz/zone_record.h"
 #include "platform/linux/utc_clock.h"
+#include "platform/linux/zone_key_log.h"
 #include "platform/registry.h"
 
 namespace platform::linux_tz {
@@ -20,7 +21,9 @@ class LinuxRegistry final : public Registry {
  public:
   // `may_change_setting` decides whether an open that asks for write rights
   // succeeds: only a process that may change the system setting gets them.
-  LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting, UtcClock clock);
+  // Each zone key whose values are read is noted in `zones`, if given.
+  LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting, UtcClock clock,
+                ZoneKeyLog* zones = nullptr);
 
   win::LONG RegOpenKeyExA(win::HKEY hKey, const char* lpSubKey, win::DWORD ulOptions,
                           win::REGSAM samDesired, win::HKEY* phkResult) override;
@@ -46,6 +49,7 @@ class LinuxRegistry final : public Registry {
   SystemPaths paths_;
   std::function<bool()> may_change_setting_;
   UtcClock clock_;
+  ZoneKeyLog* zones_;
   std::optional<std::vector<std::string>> zone_names_;  // read at first need
   std::map<std::uintptr_t, OpenKey> open_keys_;
   std::uintptr_t next_handle_ = 0x100;

@@ -1,29 +1,23 @@
 // Version and time-zone services over the host's own system.
 #pragma once
 
-#include <map>
-#include <string>
-
-#include "platform/linux/preview_journal.h"
-#include "platform/linux/system_setting.h"
-#include "platform/linux/utc_clock.h"
+#include "platform/linux/linux_setting_store.h"
+#include "platform/preview_policy.h"
 #include "platform/system_services.h"
 
 namespace platform::linux_tz {
 
 class LinuxSystemServices final : public SystemServices {
  public:
-  LinuxSystemServices(SystemPaths paths, UtcClock clock);
+  // `zones`: what the registry handed out, so that a zone's own record
+  // applies that zone; may be null.
+  LinuxSystemServices(SystemPaths paths, UtcClock clock, const ZoneKeyLog* zones = nullptr);
 
   // Reports the NT family, with the kernel's release numbers as the version.
   win::BOOL GetVersionExA(win::OSVERSIONINFOA* lpVersionInformation) override;
-  // The system setting's rule for the current year. No setting means UTC.
-  // While another process previews a zone the setting is not its own, so it
-  // is reported as unreadable (TIME_ZONE_ID_INVALID).
+  // The system setting's rule for the current year, under the preview rules
+  // (see PreviewPolicy and LinuxSettingStore).
   win::DWORD GetTimeZoneInformation(win::TIME_ZONE_INFORMATION* lpTimeZoneInformation) override;
-  // A record equal to one that GetTimeZoneInformation returned puts back the
-  // setting exactly as it was then read; any other becomes a file whose TZ
-  // string keeps the record's times, after the way back has been saved.
   win::BOOL SetTimeZoneInformation(
       const win::TIME_ZONE_INFORMATION* lpTimeZoneInformation) override;
   int MultiByteToWideChar(win::UINT CodePage, win::DWORD dwFlags, const char* lpMultiByteStr,
@@ -32,14 +26,11 @@ class LinuxSystemServices final : public SystemServices {
 
   // Puts back the setting of a preview that never ended, if no other process
   // is previewing now.
-  void RecoverUnfinishedPreview();
+  void RecoverUnfinishedPreview() { policy_.RecoverUnfinished(); }
 
  private:
-  SystemPaths paths_;
-  UtcClock clock_;
-  // Each record handed out, with the setting it was read from.
-  std::map<std::string, SettingSnapshot> read_settings_;
-  PreviewJournal journal_;
+  LinuxSettingStore store_;
+  PreviewPolicy policy_;
 };
 
 }  // namespace platform::linux_tz

@@ -1,29 +1,23 @@
 #include "platform/linux/preview_journal.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <csignal>
-#include <cstdlib>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
 
 namespace platform::linux_tz {
 namespace {
 
 namespace fs = std::filesystem;
-
-// What the exit path needs, in plain storage a signal handler may read.
-struct ArmedRestore {
-  char setting[PATH_MAX];
-  char restore[PATH_MAX];
-  char absent[PATH_MAX];
-};
-ArmedRestore g_armed;
-volatile std::sig_atomic_t g_is_armed = 0;
 
 bool CopyPath(char (&to)[PATH_MAX], const fs::path& from) {
   const std::string& text = from.native();
@@ -32,157 +26,190 @@ bool CopyPath(char (&to)[PATH_MAX], const fs::path& from) {
   return true;
 }
 
-void SyncDirectoryOf(const char* path) {
-  char dir[PATH_MAX];
-  std::strcpy(dir, path);
-  char* slash = std::strrchr(dir, '/');
-  if (slash == nullptr) {
-    std::strcpy(dir, ".");
-  } else if (slash == dir) {
-    dir[1] = '\0';
-  } else {
-    *slash = '\0';
-  }
-  int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-  }
+fs::path Beside(const fs::path& file, const char* suffix) {
+  const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  return dir / ("." + file.filename().string() + ".talvane-" + suffix);
 }
 
-// Async-signal-safe: only rename, unlink, lstat, open, fsync, close.
-bool PutBack(const char* setting, const char* restore, const char* absent) {
-  struct stat st;
-  bool done = false;
-  if (lstat(restore, &st) == 0) {
-    done = rename(restore, setting) == 0;
-  } else if (lstat(absent, &st) == 0) {
-    done = (unlink(setting) == 0 || errno == ENOENT) && unlink(absent) == 0;
-  }
-  if (done) SyncDirectoryOf(setting);
-  return done;
+// The file as it is, under the way back's name: a hard link keeps it exactly,
+// its inode, owner, mode and bytes. No file is noted by an empty marker.
+bool KeepWayBack(const WayBackPaths& paths) {
+  if (linkat(AT_FDCWD, paths.file, AT_FDCWD, paths.restore, 0) == 0) return true;
+  if (errno != ENOENT) return false;
+  const int fd = open(paths.absent, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  return fd >= 0 && close(fd) == 0;
 }
 
-void RestoreIfArmed() {
-  if (g_is_armed != 0) {
-    PutBack(g_armed.setting, g_armed.restore, g_armed.absent);
-    g_is_armed = 0;
-  }
+std::string RecordLine(const fs::path& file, const FileIdentity& id) {
+  char line[160];
+  std::snprintf(line, sizeof line, "%u %" PRIu64 " %" PRIu64 " %016" PRIx64 "\n", id.is_link,
+                id.inode, id.size, id.hash);
+  return file.filename().string() + " " + line;
 }
 
-void RestoreAndDie(int signal_number) {
-  const int saved_errno = errno;
-  RestoreIfArmed();
-  errno = saved_errno;
-  // The handler was reset to the default on entry; this ends the process the
-  // way the signal would have.
-  raise(signal_number);
+// What a dead preview wrote, by file name; empty when it left no record.
+std::map<std::string, FileIdentity> ReadRecord(const fs::path& record) {
+  std::map<std::string, FileIdentity> applied;
+  std::ifstream in(record);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string name;
+    FileIdentity id;
+    fields >> name >> id.is_link >> id.inode >> id.size >> std::hex >> id.hash;
+    if (fields && !name.empty()) applied[name] = id;
+  }
+  return applied;
 }
 
 }  // namespace
 
-PreviewJournal::PreviewJournal(fs::path setting)
-    : setting_(std::move(setting)),
-      restore_path_(setting_.parent_path() / ".localtime.talvane-restore"),
-      absent_path_(setting_.parent_path() / ".localtime.talvane-absent") {}
+PreviewJournal::File PreviewJournal::FileAt(const fs::path& path) {
+  return {path, Beside(path, "restore"), Beside(path, "absent")};
+}
+
+WayBackPaths PreviewJournal::PathsOf(const File& file) {
+  WayBackPaths paths{};
+  CopyPath(paths.file, file.path);
+  CopyPath(paths.restore, file.restore);
+  CopyPath(paths.absent, file.absent);
+  return paths;
+}
+
+PreviewJournal::PreviewJournal(fs::path localtime, fs::path timezone)
+    : localtime_(FileAt(localtime)),
+      timezone_(FileAt(timezone)),
+      applied_record_(Beside(localtime, "applied")),
+      lock_file_(Beside(localtime, "lock")) {}
 
 PreviewJournal::~PreviewJournal() { Unlock(); }
 
 bool PreviewJournal::Lock() {
-  if (lock_fd_ >= 0) return true;
-  fs::path dir = setting_.has_parent_path() ? setting_.parent_path() : fs::path(".");
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
-    return false;
+  if (locked()) return true;
+  if (lock_file_.native().size() >= PATH_MAX) return false;
+  // A holder letting go removes the file; one opened just before is stale,
+  // and the next try finds the new one.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    UniqueFd fd(open(lock_file_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd || flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+    struct stat held, named;
+    if (fstat(fd.get(), &held) == 0 && lstat(lock_file_.c_str(), &named) == 0 &&
+        held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+      lock_ = std::move(fd);
+      PublishLockFile(lock_file_.c_str());
+      return true;
+    }
   }
-  lock_fd_ = fd;
-  return true;
+  return false;
 }
 
 void PreviewJournal::Unlock() {
-  if (lock_fd_ < 0) return;
-  close(lock_fd_);  // drops the flock
-  lock_fd_ = -1;
+  if (!locked()) return;
+  WithdrawLockFile();
+  unlink(lock_file_.c_str());
+  lock_.Reset();  // drops the flock
 }
 
 bool PreviewJournal::RecoverUnfinished() {
-  if (!locked() || prepared_) return false;
-  struct stat st;
-  const bool unfinished =
-      lstat(restore_path_.c_str(), &st) == 0 || lstat(absent_path_.c_str(), &st) == 0;
-  if (unfinished && !PutBack(setting_.c_str(), restore_path_.c_str(), absent_path_.c_str())) {
-    return false;
-  }
-  // Files a killed writer left half done. Only the lock holder writes them.
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(setting_.parent_path(), ec)) {
-    if (entry.path().filename().native().starts_with(".localtime.talvane-")) {
-      unlink(entry.path().c_str());
+  if (!locked()) return false;
+  // This process's own way back, which a failed Apply could not take.
+  if (prepared_) return Restore();
+  const std::map<std::string, FileIdentity> applied = ReadRecord(applied_record_);
+  bool back = true;
+  for (const File* file : {&localtime_, &timezone_}) {
+    auto it = applied.find(file->path.filename().string());
+    if (TakeWayBack(PathsOf(*file), it != applied.end() ? &it->second : nullptr) ==
+        WayBackResult::kFailed) {
+      back = false;
     }
   }
-  return unfinished;
+  if (!back) return false;
+  // What a killed writer left half done. Only the lock holder writes these.
+  unlink(applied_record_.c_str());
+  for (const File* file : {&localtime_, &timezone_}) {
+    const std::string prefix = "." + file->path.filename().string() + ".talvane-";
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(file->path.parent_path(), ec)) {
+      const fs::path& name = entry.path();
+      if (name.filename().native().starts_with(prefix) && name != lock_file_) unlink(name.c_str());
+    }
+    SyncDirectoryOf(file->path.c_str());
+  }
+  return true;
 }
 
-bool PreviewJournal::Prepare(const SettingSnapshot& current) {
+bool PreviewJournal::Apply(const Replacement& localtime,
+                           const std::optional<Replacement>& timezone) {
   if (!locked() || prepared_) return false;
-  ArmedRestore armed;
-  if (!CopyPath(armed.setting, setting_) || !CopyPath(armed.restore, restore_path_) ||
-      !CopyPath(armed.absent, absent_path_)) {
+  struct Change {
+    const File* file;
+    const Replacement* with;
+    std::optional<fs::path> staged;
+  };
+  // /etc/timezone first: the zone's name never runs ahead of its rules.
+  std::vector<Change> changes;
+  if (timezone) changes.push_back({&timezone_, &*timezone, std::nullopt});
+  changes.push_back({&localtime_, &localtime, std::nullopt});
+
+  ArmedPreview armed{};
+  std::string record;
+  bool ok = CopyPath(armed.applied_record, applied_record_);
+  for (Change& change : changes) {
+    if (!ok) break;
+    WayBackPaths& paths = armed.files[armed.file_count];
+    FileIdentity& identity = armed.applied[armed.file_count];
+    paths = PathsOf(*change.file);
+    change.staged = Stage(change.file->path, *change.with);
+    ok = change.staged && IdentityOf(change.staged->c_str(), &identity);
+    record += RecordLine(change.file->path, identity);
+    ++armed.file_count;
+  }
+  auto abandon = [&] {
+    for (const Change& change : changes) {
+      if (change.staged) unlink(change.staged->c_str());
+    }
     return false;
+  };
+  if (!ok) return abandon();
+
+  // The record first, so a way back on disk is never without it.
+  std::optional<fs::path> staged_record =
+      Stage(localtime_.path,
+            {.link_target = std::nullopt, .bytes = {record.begin(), record.end()}, .mode = 0600});
+  if (!staged_record || !Commit(*staged_record, applied_record_)) {
+    if (staged_record) unlink(staged_record->c_str());
+    return abandon();
   }
-  bool saved = false;
-  switch (current.kind) {
-    case SettingSnapshot::Kind::kSymlink:
-      saved = symlink(current.link_target.c_str(), restore_path_.c_str()) == 0;
-      break;
-    case SettingSnapshot::Kind::kFile:
-      saved = WriteFileAtomically(restore_path_, current.bytes, current.mode);
-      break;
-    case SettingSnapshot::Kind::kAbsent:
-      saved = WriteFileAtomically(absent_path_, {}, 0600);
-      break;
-  }
-  if (!saved) return false;
-  SyncDirectoryOf(setting_.c_str());
-  g_is_armed = 0;
-  g_armed = armed;
-  g_is_armed = 1;
+  int kept = 0;
+  while (kept < armed.file_count && KeepWayBack(armed.files[kept])) ++kept;
+  armed_ = armed;
+  armed_.file_count = kept;
+  ArmExitRestore(armed_);
   prepared_ = true;
-  return true;
+  bool committed = kept == armed.file_count;
+  for (const Change& change : changes) {
+    SyncDirectoryOf(change.file->path.c_str());
+    committed = committed && Commit(*change.staged, change.file->path);
+  }
+  if (committed) return true;
+  // Files not yet replaced are not what the record says, so their way back
+  // is dropped; those replaced are put back.
+  Restore();
+  return abandon();
 }
 
 bool PreviewJournal::Restore() {
-  if (!prepared_) return false;
-  if (!PutBack(setting_.c_str(), restore_path_.c_str(), absent_path_.c_str())) return false;
-  g_is_armed = 0;
+  if (!prepared_) return true;
+  bool back = true;
+  for (int i = 0; i < armed_.file_count; ++i) {
+    if (TakeWayBack(armed_.files[i], &armed_.applied[i]) == WayBackResult::kFailed) back = false;
+    SyncDirectoryOf(armed_.files[i].file);
+  }
+  if (!back) return false;
+  DisarmExitRestore();
+  unlink(applied_record_.c_str());
   prepared_ = false;
   return true;
-}
-
-void PreviewJournal::Discard() {
-  if (!prepared_) return;
-  g_is_armed = 0;
-  unlink(restore_path_.c_str());
-  unlink(absent_path_.c_str());
-  SyncDirectoryOf(setting_.c_str());
-  prepared_ = false;
-}
-
-void InstallRestoreOnExit() {
-  static std::atomic<bool> installed{false};
-  if (installed.exchange(true)) return;
-  struct sigaction action {};
-  action.sa_handler = RestoreAndDie;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESETHAND | SA_NODEFER;
-  for (int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE}) {
-    sigaction(signal_number, &action, nullptr);
-  }
-  // A lost display connection ends Qt's event loop through exit().
-  std::atexit(RestoreIfArmed);
-  std::at_quick_exit(RestoreIfArmed);
 }
 
 }  // namespace platform::linux_tz

@@ -1,61 +1,70 @@
 // The way back from a preview, kept on disk beside the system setting for as
 // long as the preview lasts, so that the setting is put back however the
-// preview ends:
+// preview ends. Beside /etc/localtime (and /etc/timezone):
 //
-//   .localtime.talvane-restore  the setting as it was (the same link or bytes)
+//   .localtime.talvane-restore  the setting as it was: a hard link to it
 //   .localtime.talvane-absent   there was no setting
+//   .timezone.talvane-restore   /etc/timezone as it was, where the preview
+//                               changes it
+//   .localtime.talvane-applied  what the preview wrote, one line a file:
+//                               "NAME IS_LINK INODE SIZE HASH"; only that is
+//                               ever undone, never a later change of someone's
+//   .localtime.talvane-lock     the lock
 //
-// Putting it back is one rename (or, for no setting, one unlink), which is
-// safe in a signal handler. A preview that never ended (SIGKILL, power loss)
-// is finished by the next process that takes the lock.
-//
-// The lock is an flock on the setting's directory, shared by every instance
-// of the program: a process holds it from reading the setting to be saved
-// until it has put it back, so two previews never overlap. The kernel drops it
-// when its holder dies, and it leaves nothing on disk.
+// The lock is an flock on a file that only root can create or open, shared by
+// every instance of the program: a process holds it from reading the setting
+// to be saved until it has put it back, so two previews never overlap. The
+// kernel drops it when its holder dies; the file goes when it is let go.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
+#include "platform/linux/exit_restore.h"
 #include "platform/linux/system_setting.h"
+#include "platform/linux/unique_fd.h"
 
 namespace platform::linux_tz {
 
 class PreviewJournal {
  public:
-  explicit PreviewJournal(std::filesystem::path setting);
+  PreviewJournal(std::filesystem::path localtime, std::filesystem::path timezone);
   ~PreviewJournal();
   PreviewJournal(const PreviewJournal&) = delete;
   PreviewJournal& operator=(const PreviewJournal&) = delete;
 
-  // False while another process holds it. Taking it again is a no-op.
+  // False while another process holds it, or when this one may not create
+  // it. Taking it again is a no-op.
   bool Lock();
   void Unlock();
-  bool locked() const { return lock_fd_ >= 0; }
+  bool locked() const { return static_cast<bool>(lock_); }
 
-  // With the lock held: puts back the setting a preview that never ended had
-  // saved. True when there was one.
+  // With the lock held: takes the way back a preview that never ended left,
+  // where the files are still what it wrote. False when a way back is still
+  // there: it could not be taken.
   bool RecoverUnfinished();
 
-  // With the lock held: saves `current` as the way back, and arms the exit
-  // path of this process to take it.
-  bool Prepare(const SettingSnapshot& current);
+  // With the lock held: keeps the way back, arms this process's exit paths
+  // to take it, then puts `localtime` and, where given, `timezone` in place.
+  // All or nothing.
+  bool Apply(const Replacement& localtime, const std::optional<Replacement>& timezone);
   bool prepared() const { return prepared_; }
-  // Takes the way back: the setting is as Prepare() found it.
+  // Takes the way back of Apply (see TakeWayBack). False when a file could
+  // not be put back; its way back stays, and stays armed.
   bool Restore();
-  // Removes a way back that is not needed after all.
-  void Discard();
 
  private:
-  std::filesystem::path setting_;
-  std::filesystem::path restore_path_;
-  std::filesystem::path absent_path_;
-  int lock_fd_ = -1;
-  bool prepared_ = false;
-};
+  struct File {
+    std::filesystem::path path, restore, absent;
+  };
+  static File FileAt(const std::filesystem::path& path);
+  static WayBackPaths PathsOf(const File& file);
 
-// Makes this process take an armed way back when it ends by a termination
-// signal (TERM, INT, HUP, QUIT), a crash (SEGV, ABRT, BUS, FPE) or exit().
-void InstallRestoreOnExit();
+  File localtime_, timezone_;
+  std::filesystem::path applied_record_, lock_file_;
+  UniqueFd lock_;
+  bool prepared_ = false;
+  ArmedPreview armed_{};
+};
 
 }  // namespace platform::linux_tz

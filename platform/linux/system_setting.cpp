@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <fstream>
 #include <random>
+#include <span>
+
+#include "platform/linux/unique_fd.h"
+#include "platform/linux/way_back.h"
 
 namespace platform::linux_tz {
 namespace {
@@ -37,52 +41,34 @@ bool WriteAll(int fd, std::span<const std::uint8_t> data) {
   return true;
 }
 
-// Makes a rename in `dir` durable.
-void SyncDirectory(const fs::path& dir) {
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-  }
+fs::path TemporaryNameBeside(const fs::path& path, const std::string& suffix) {
+  const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  return dir / ("." + path.filename().string() + ".talvane-" + suffix);
 }
 
-fs::path DirectoryOf(const fs::path& setting) {
-  return setting.has_parent_path() ? setting.parent_path() : fs::path(".");
+std::optional<fs::path> StageFile(const fs::path& path, std::span<const std::uint8_t> data,
+                                  mode_t mode) {
+  std::string temp = TemporaryNameBeside(path, "XXXXXX").string();
+  UniqueFd fd(mkostemp(temp.data(), O_CLOEXEC));
+  if (!fd) return std::nullopt;
+  const bool ok = WriteAll(fd.get(), data) && fchmod(fd.get(), mode) == 0 && fsync(fd.get()) == 0;
+  fd.Reset();
+  if (ok) return fs::path(temp);
+  unlink(temp.c_str());
+  return std::nullopt;
 }
 
-bool ReplaceWithSymlink(const fs::path& setting, const std::string& target) {
+std::optional<fs::path> StageSymlink(const fs::path& path, const std::string& target) {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path temp = DirectoryOf(setting) / (".localtime.talvane-" + std::to_string(random()));
-    if (symlink(target.c_str(), temp.c_str()) != 0) {
-      if (errno == EEXIST) continue;
-      return false;
-    }
-    if (rename(temp.c_str(), setting.c_str()) == 0) {
-      SyncDirectory(DirectoryOf(setting));
-      return true;
-    }
-    unlink(temp.c_str());
-    return false;
+    fs::path temp = TemporaryNameBeside(path, std::to_string(random()));
+    if (symlink(target.c_str(), temp.c_str()) == 0) return temp;
+    if (errno != EEXIST) return std::nullopt;
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace
-
-bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data, mode_t mode) {
-  std::string temp = (DirectoryOf(path) / ".localtime.talvane-XXXXXX").string();
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, data) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok && rename(temp.c_str(), path.c_str()) == 0) {
-    SyncDirectory(DirectoryOf(path));
-    return true;
-  }
-  unlink(temp.c_str());
-  return false;
-}
 
 std::optional<SettingSnapshot> ReadSetting(const fs::path& setting) {
   struct stat st {};
@@ -91,6 +77,8 @@ std::optional<SettingSnapshot> ReadSetting(const fs::path& setting) {
     return std::nullopt;
   }
   SettingSnapshot snapshot;
+  snapshot.owner = st.st_uid;
+  snapshot.group = st.st_gid;
   if (S_ISLNK(st.st_mode)) {
     std::error_code ec;
     fs::path target = fs::read_symlink(setting, ec);
@@ -109,24 +97,15 @@ std::optional<SettingSnapshot> ReadSetting(const fs::path& setting) {
   return snapshot;
 }
 
-bool WriteSetting(const fs::path& setting, std::span<const std::uint8_t> tzif) {
-  return WriteFileAtomically(setting, tzif, 0644);
+std::optional<fs::path> Stage(const fs::path& path, const Replacement& replacement) {
+  if (replacement.link_target) return StageSymlink(path, *replacement.link_target);
+  return StageFile(path, replacement.bytes, replacement.mode);
 }
 
-bool RestoreSetting(const fs::path& setting, const SettingSnapshot& snapshot) {
-  switch (snapshot.kind) {
-    case SettingSnapshot::Kind::kAbsent:
-      if (unlink(setting.c_str()) == 0) {
-        SyncDirectory(DirectoryOf(setting));
-        return true;
-      }
-      return errno == ENOENT;
-    case SettingSnapshot::Kind::kSymlink:
-      return ReplaceWithSymlink(setting, snapshot.link_target);
-    case SettingSnapshot::Kind::kFile:
-      return WriteFileAtomically(setting, snapshot.bytes, snapshot.mode);
-  }
-  return false;
+bool Commit(const fs::path& staged, const fs::path& path) {
+  if (rename(staged.c_str(), path.c_str()) != 0) return false;
+  SyncDirectoryOf(path.c_str());
+  return true;
 }
 
 }  // namespace platform::linux_tz

@@ -1,5 +1,6 @@
-// The system's time-zone setting on disk (/etc/localtime): what it is, and
-// replacing it so that every reader sees either the old or the new setting.
+// The system's time-zone setting on disk (/etc/localtime, /etc/timezone):
+// what it is, and replacing it so that every reader sees either the old or
+// the new setting.
 #pragma once
 
 #include <sys/types.h>
@@ -7,19 +8,20 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
 namespace platform::linux_tz {
 
-// The setting exactly as it stands, so it can be put back as it was.
+// The setting exactly as it stands, so it can be compared with what comes back.
 struct SettingSnapshot {
   enum class Kind { kAbsent, kSymlink, kFile };
   Kind kind = Kind::kAbsent;
   std::string link_target;          // kSymlink: the link's text, unresolved
-  std::vector<std::uint8_t> bytes;  // kSymlink, kFile: the TZif data it leads to
+  std::vector<std::uint8_t> bytes;  // kSymlink, kFile: the data it leads to
   mode_t mode = 0644;               // kFile
+  uid_t owner = 0;                  // kSymlink, kFile
+  gid_t group = 0;
 
   bool operator==(const SettingSnapshot&) const = default;
 };
@@ -28,16 +30,20 @@ struct SettingSnapshot {
 // permission, a directory, larger than any TZif file).
 std::optional<SettingSnapshot> ReadSetting(const std::filesystem::path& setting);
 
-// Writes `data` to `path` under a temporary name beside it, synced, then
-// renamed over it: readers see the old file or the new one, never a part of
-// one, and a crash leaves no part of a file under `path`.
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data,
-                         mode_t mode);
+// What a preview puts in place of a setting file: a link, or a file.
+struct Replacement {
+  std::optional<std::string> link_target;
+  std::vector<std::uint8_t> bytes;  // without a link target
+  mode_t mode = 0644;
+};
 
-// Replaces the setting by a file with `tzif` as its contents, mode 0644.
-bool WriteSetting(const std::filesystem::path& setting, std::span<const std::uint8_t> tzif);
-
-// Puts back a snapshot: the same link text, the same bytes, or no file.
-bool RestoreSetting(const std::filesystem::path& setting, const SettingSnapshot& snapshot);
+// Writes `replacement` under a temporary name beside `path`
+// (.NAME.talvane-XXXXXX) and syncs it;
+// returns that name. On failure nothing is left behind.
+std::optional<std::filesystem::path> Stage(const std::filesystem::path& path,
+                                           const Replacement& replacement);
+// Moves a staged file over `path` in one rename, so readers see the old file
+// or the new one, never a part of one, and makes the rename durable.
+bool Commit(const std::filesystem::path& staged, const std::filesystem::path& path);
 
 }  // namespace platform::linux_tz

@@ -2,12 +2,12 @@
 // calls of the Windows version it runs on. Since Vista a zone is more than
 // its TIME_ZONE_INFORMATION: SetTimeZoneInformation drops the zone's key
 // name and its year-by-year rules. So every read also keeps the dynamic
-// record, and writing back a record that was read puts back that dynamic
-// record instead, exactly as it was.
+// record, and the way back puts back that dynamic record, exactly as it was.
 #pragma once
 
 #include <optional>
 
+#include "platform/preview_policy.h"
 #include "platform/win32_types.h"
 
 namespace platform::win32 {
@@ -41,28 +41,45 @@ class TimeZoneApi {
   virtual void UnlockPreview() = 0;
 };
 
-class TimeZoneSetting {
+// The setting in Windows' own records, for the preview rules.
+class WindowsSettingStore final : public SettingStore {
  public:
-  explicit TimeZoneSetting(TimeZoneApi& api) : api_(api) {}
+  explicit WindowsSettingStore(TimeZoneApi& api) : api_(api) {}
 
-  // GetTimeZoneInformation, remembering what was read. While another process
-  // previews a zone the setting is not its own, so it is reported as
-  // unreadable (TIME_ZONE_ID_INVALID).
-  win::DWORD Get(win::TIME_ZONE_INFORMATION* tzi);
-  // SetTimeZoneInformation; a record equal to the last one read restores the
-  // setting it was read from.
-  win::BOOL Set(const win::TIME_ZONE_INFORMATION* tzi);
-  // Puts back the last setting read if another one has been applied since.
-  void RestoreIfChanged();
+  bool TryLock() override { return api_.TryLockPreview(); }
+  void Unlock() override { api_.UnlockPreview(); }
+  bool RecoverUnfinished() override { return true; }
+  win::DWORD Read(win::TIME_ZONE_INFORMATION* tzi) override;
+  bool Apply(const win::TIME_ZONE_INFORMATION& tzi) override;
+  bool TakeWayBack() override;
 
  private:
-  TimeZoneApi& api_;
-  std::optional<win::TIME_ZONE_INFORMATION> read_;
-  std::optional<DynamicTimeZoneInformation> read_dynamic_;
-  bool changed_ = false;
-  bool locked_ = false;
+  // What was read, to put back: the plain record, and the dynamic one where
+  // the system has it and it agrees.
+  struct Saved {
+    win::TIME_ZONE_INFORMATION tzi;
+    std::optional<DynamicTimeZoneInformation> dynamic;
+  };
+  std::optional<Saved> ReadNow(win::TIME_ZONE_INFORMATION* tzi, win::DWORD* id);
 
-  void Unlock();
+  TimeZoneApi& api_;
+  std::optional<Saved> read_;
+  std::optional<Saved> way_back_;
+};
+
+// GetTimeZoneInformation and SetTimeZoneInformation under the preview rules.
+class TimeZoneSetting {
+ public:
+  explicit TimeZoneSetting(TimeZoneApi& api) : store_(api), policy_(store_) {}
+
+  win::DWORD Get(win::TIME_ZONE_INFORMATION* tzi) { return policy_.Get(tzi); }
+  win::BOOL Set(const win::TIME_ZONE_INFORMATION* tzi) { return policy_.Set(tzi); }
+  // Puts back the last setting read if another one has been applied since.
+  void RestoreIfChanged() { policy_.RestoreIfChanged(); }
+
+ private:
+  WindowsSettingStore store_;
+  PreviewPolicy policy_;
 };
 
 }  // namespace platform::win32

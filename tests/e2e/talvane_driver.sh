@@ -29,18 +29,24 @@ line_middle() {
   rm -f "$shot"
 }
 
-# Double-clicks line $2 (y from line_middle) of window $1 and waits for the
-# message box of process $3; prints the box's window id.
-open_preview() {
-  local win=$1 y=$2 pid=$3 box=""
-  xdotool mousemove --window "$win" 100 "$y" click --repeat 2 --delay 80 1
+# Waits for a message box of process $1 other than window $2; prints its id.
+wait_for_box() {
+  local pid=$1 other=${2:-} box=""
   for _ in $(seq 100); do
-    box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Talvane v1\.0$' 2>/dev/null | head -n 1 || true)
+    box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Talvane v1\.0$' 2>/dev/null |
+      grep -vx "${other:-none}" | head -n 1 || true)
     [ -n "$box" ] && break
     sleep 0.05
   done
   [ -n "$box" ] || fail "no message box for process $pid"
   echo "$box"
+}
+
+# Double-clicks line $2 (y from line_middle) of window $1 and waits for the
+# message box of process $3; prints the box's window id.
+open_preview() {
+  xdotool mousemove --window "$1" 100 "$2" click --repeat 2 --delay 80 1
+  wait_for_box "$3"
 }
 
 # Presses OK on message box $1 and waits for it to close.
@@ -53,16 +59,20 @@ dismiss() {
   fail "message box $1 stayed open"
 }
 
-# What /etc/localtime is: its link text, or the hash of its bytes, or none.
-setting_state() {
-  if [ -L /etc/localtime ]; then
-    echo "link:$(readlink /etc/localtime)"
-  elif [ -e /etc/localtime ]; then
-    echo "file:$(sha256sum </etc/localtime | cut -c1-16)"
+# What one setting file is: its link text, or its owner, mode and the hash
+# of its bytes, or none.
+file_state() {
+  if [ -L "$1" ]; then
+    echo "link:$(readlink "$1")"
+  elif [ -e "$1" ]; then
+    echo "file:$(stat -c %u:%g:%a "$1"):$(sha256sum <"$1" | cut -c1-16)"
   else
     echo none
   fi
 }
 
-# Temporary files of the program beside the setting.
-leftovers() { ls -A /etc | grep '^\.localtime\.talvane' || true; }
+# The system setting: /etc/localtime and /etc/timezone.
+setting_state() { echo "$(file_state /etc/localtime) $(file_state /etc/timezone)"; }
+
+# Files of the program beside the setting.
+leftovers() { ls -A /etc | grep -E '^\.(localtime|timezone)\.talvane' || true; }

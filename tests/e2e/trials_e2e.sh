@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Every way a preview can end, tried on the real program: a termination
-# signal, a crash, the display going away, SIGKILL followed by a new start,
-# and two instances with their messages open at once. Each time the setting
-# must end exactly as it began, with nothing of the program left in /etc.
+# Every way a preview can end, tried on the real program: each kind of
+# signal that ends a process, the display going away, SIGKILL followed by a
+# new start (also after someone else has changed the setting meanwhile), a
+# restore that fails while /etc is read-only, and two instances with their
+# messages open at once. Each time the setting must end exactly as it began,
+# or as the other party left it, with nothing of the program left in /etc.
 # Usage: trials_e2e.sh TALVANE LIST_INK [TRIALS]
 source "$(dirname "$0")/private_etc.sh"
 source "$(dirname "$0")/xvfb_session.sh"
@@ -12,6 +14,7 @@ talvane=$1 list_ink=$2 trials=${3:-20}
 original_setting() {
   rm -f /etc/localtime
   ln -s /usr/share/zoneinfo/America/New_York /etc/localtime
+  echo America/New_York >/etc/timezone
   setting_state
 }
 
@@ -35,7 +38,9 @@ expect_restored() {
   [ -z "$(leftovers)" ] || fail "$2: left in /etc: $(leftovers)"
 }
 
-for signal in TERM INT HUP QUIT SEGV ABRT BUS FPE; do
+# Those handled from the start, then one of each other kind: user, timer,
+# I/O, resource limit, the debugger's trap, a bad system call, real-time.
+for signal in TERM INT HUP QUIT SEGV ABRT BUS FPE USR1 ALRM PIPE XCPU TRAP SYS RTMIN; do
   for i in $(seq "$trials"); do
     before=$(original_setting)
     previewing_instance "$before"
@@ -70,6 +75,40 @@ for i in $(seq "$trials"); do
   wait "$TALVANE_PID" 2>/dev/null || true
 done
 echo "SIGKILL: $trials previews killed, the next start restored the setting every time"
+
+# Killed, then someone sets another zone before the next start: theirs stays.
+for i in $(seq "$trials"); do
+  before=$(original_setting)
+  previewing_instance "$before"
+  kill -s KILL "$TALVANE_PID"
+  wait "$TALVANE_PID" 2>/dev/null || true
+  ln -sfn /usr/share/zoneinfo/Europe/Paris /etc/localtime
+  echo Europe/Paris >/etc/timezone
+  theirs=$(setting_state)
+  start_talvane
+  expect_restored "$theirs" "SIGKILL trial $i, changed by another before the next start"
+  kill "$TALVANE_PID"
+  wait "$TALVANE_PID" 2>/dev/null || true
+done
+echo "SIGKILL then another change: $trials times the other change stayed"
+
+# /etc goes read-only while the message is open: OK cannot restore, which the
+# program says; once /etc is writable again, OK on that message restores.
+before=$(original_setting)
+start_talvane
+box=$(open_preview "$TALVANE_WIN" "$line_y" "$TALVANE_PID")
+during=$(setting_state)
+mount -o remount,ro /etc
+dismiss "$box"
+failure=$(wait_for_box "$TALVANE_PID" "$box")
+[ "$(setting_state)" = "$during" ] || fail "read-only /etc: the setting changed"
+kill -0 "$TALVANE_PID" || fail "read-only /etc: the program ended"
+mount -o remount,rw /etc
+dismiss "$failure"
+expect_restored "$before" "read-only /etc, after it is writable again"
+kill "$TALVANE_PID"
+wait "$TALVANE_PID" 2>/dev/null || true
+echo "read-only /etc: the failed restore was said and the next try restored"
 
 # Two instances; the second's double-click comes while the first's message is
 # open. Close the two messages in both orders.

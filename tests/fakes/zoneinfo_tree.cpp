@@ -12,6 +12,7 @@ ZoneinfoTree::ZoneinfoTree() {
   root_ = dir;
   paths_.zoneinfo_dir = root_ / "zoneinfo";
   paths_.localtime = root_ / "etc" / "localtime";
+  paths_.timezone = root_ / "etc" / "timezone";
   std::filesystem::create_directories(paths_.zoneinfo_dir);
   std::filesystem::create_directories(paths_.localtime.parent_path());
 }

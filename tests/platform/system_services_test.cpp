@@ -3,11 +3,15 @@
 #include <cstring>
 
 #include "platform/system_services.h"
+#include "tests/fakes/zoneinfo_tree.h"
 
 namespace {
 
+// The system's own services, on a temporary tree: making them finishes an
+// unfinished preview, which must never touch this machine's setting.
 TEST(GetVersionExA, ReportsTheNtFamilyForTheTwoKnownRecordSizes) {
-  auto system = platform::MakeSystemServices({});
+  fakes::ZoneinfoTree tree;
+  auto system = platform::MakeSystemServices(tree.paths());
   for (win::DWORD size : {148u, 156u}) {
     win::OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = size;
@@ -18,7 +22,8 @@ TEST(GetVersionExA, ReportsTheNtFamilyForTheTwoKnownRecordSizes) {
 }
 
 TEST(GetVersionExA, AnyOtherSizeFailsAndLeavesTheRecordAlone) {
-  auto system = platform::MakeSystemServices({});
+  fakes::ZoneinfoTree tree;
+  auto system = platform::MakeSystemServices(tree.paths());
   for (win::DWORD size : {0u, 147u, 149u, 155u, 276u, 284u}) {
     win::OSVERSIONINFOA info;
     std::memset(&info, 0xA5, sizeof info);

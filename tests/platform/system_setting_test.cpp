@@ -7,17 +7,27 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/linux/preview_journal.h"
 #include "tests/fakes/zoneinfo_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using platform::linux_tz::PreviewJournal;
 using platform::linux_tz::ReadSetting;
-using platform::linux_tz::RestoreSetting;
+using platform::linux_tz::Replacement;
 using platform::linux_tz::SettingSnapshot;
-using platform::linux_tz::WriteSetting;
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+Replacement FileOf(std::string_view text, mode_t mode = 0644) {
+  return {.link_target = std::nullopt, .bytes = Bytes(text), .mode = mode};
+}
+
+bool WriteSetting(const fs::path& setting, std::string_view text) {
+  std::optional<fs::path> staged = platform::linux_tz::Stage(setting, FileOf(text));
+  return staged && platform::linux_tz::Commit(*staged, setting);
+}
 
 // Files in the setting's directory other than the setting itself.
 std::vector<std::string> Leftovers(const fs::path& setting) {
@@ -53,6 +63,7 @@ TEST_F(SystemSettingTest, ReadsTheThreeKindsOfSetting) {
   EXPECT_EQ(file->kind, SettingSnapshot::Kind::kFile);
   EXPECT_EQ(file->bytes, Bytes("TZif-copy"));
   EXPECT_EQ(file->mode, 0640u);
+  EXPECT_EQ(file->owner, geteuid());
 }
 
 TEST_F(SystemSettingTest, ASettingThatLeadsNowhereUsableCannotBeRead) {
@@ -66,42 +77,55 @@ TEST_F(SystemSettingTest, ASettingThatLeadsNowhereUsableCannotBeRead) {
   EXPECT_FALSE(ReadSetting(setting)) << "larger than any zone file";
 }
 
-TEST_F(SystemSettingTest, WritingReplacesTheSettingWholeWithAWorldReadableFile) {
+TEST_F(SystemSettingTest, AStagedFileReplacesTheSettingWholeWithTheModeAsked) {
   fs::create_symlink("../zoneinfo/Europe/Oslo", setting);
-  ASSERT_TRUE(WriteSetting(setting, Bytes("TZif-new")));
+  ASSERT_TRUE(WriteSetting(setting, "TZif-new"));
   EXPECT_FALSE(fs::is_symlink(setting));
   EXPECT_EQ(ReadSetting(setting)->bytes, Bytes("TZif-new"));
   EXPECT_EQ(fs::status(setting).permissions(), fs::perms(0644));
   EXPECT_TRUE(Leftovers(setting).empty());
 }
 
-TEST_F(SystemSettingTest, RestoringPutsBackTheSameLinkTextTheSameBytesOrNoFile) {
+// The way back is the setting itself, kept by a hard link: its link text or
+// bytes, its mode, owner and group come back exactly.
+TEST_F(SystemSettingTest, TheWayBackPutsBackTheSameLinkTheSameFileOrNoFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "owning a file by another user needs root";
   tree.AddFile("Europe/Oslo", "TZif-oslo");
-  fs::create_symlink("../zoneinfo/Europe/Oslo", setting);
-  std::ofstream(setting.parent_path() / "plain") << "TZif-plain";
-  chmod((setting.parent_path() / "plain").c_str(), 0600);
-  const fs::path plain = setting.parent_path() / "plain";
-  for (const fs::path& source : {setting, plain, setting.parent_path() / "absent"}) {
-    SCOPED_TRACE(source.filename().string());
-    std::optional<SettingSnapshot> before = ReadSetting(source);
+  for (const char* kind : {"link", "file", "absent"}) {
+    SCOPED_TRACE(kind);
+    if (kind == std::string_view("link")) fs::create_symlink("../zoneinfo/Europe/Oslo", setting);
+    if (kind == std::string_view("file")) {
+      std::ofstream(setting) << "TZif-plain";
+      chmod(setting.c_str(), 0600);
+      ASSERT_EQ(lchown(setting.c_str(), 1234, 5678), 0);
+    }
+    const std::optional<SettingSnapshot> before = ReadSetting(setting);
     ASSERT_TRUE(before);
-    ASSERT_TRUE(WriteSetting(setting, Bytes("TZif-preview")));
-    ASSERT_TRUE(RestoreSetting(setting, *before));
+    PreviewJournal journal(setting, tree.paths().timezone);
+    ASSERT_TRUE(journal.Lock());
+    ASSERT_TRUE(journal.Apply(FileOf("TZif-preview"), std::nullopt));
+    EXPECT_EQ(ReadSetting(setting)->bytes, Bytes("TZif-preview"));
+    ASSERT_TRUE(journal.Restore());
+    journal.Unlock();
     EXPECT_EQ(ReadSetting(setting), before);
+    EXPECT_TRUE(Leftovers(setting).empty());
   }
-  EXPECT_FALSE(fs::exists(fs::symlink_status(setting)));
-  EXPECT_EQ(Leftovers(setting), std::vector<std::string>{"plain"});
 }
 
 TEST_F(SystemSettingTest, AFailedWriteChangesNothingAndLeavesNoTemporaryFile) {
   // The setting's directory is gone: nothing can be written beside it.
   const fs::path orphan = tree.root() / "missing" / "localtime";
-  EXPECT_FALSE(WriteSetting(orphan, Bytes("TZif")));
+  EXPECT_FALSE(WriteSetting(orphan, "TZif"));
   EXPECT_FALSE(fs::exists(orphan.parent_path()));
 
-  // The setting is a directory: rename can't replace it.
+  // The setting is a directory: no way back can be kept, nor can rename
+  // replace it.
   fs::create_directory(setting);
-  EXPECT_FALSE(WriteSetting(setting, Bytes("TZif")));
+  PreviewJournal journal(setting, tree.paths().timezone);
+  ASSERT_TRUE(journal.Lock());
+  EXPECT_FALSE(journal.Apply(FileOf("TZif"), std::nullopt));
+  EXPECT_FALSE(journal.prepared());
+  journal.Unlock();
   EXPECT_TRUE(fs::is_directory(setting));
   EXPECT_TRUE(Leftovers(setting).empty());
 }

@@ -1,5 +1,6 @@
 // The system time-zone services against a temporary root, with glibc as the
 // independent judge of what a written setting means.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,10 +11,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/linux/linux_registry.h"
 #include "platform/linux/linux_system_services.h"
 #include "platform/linux/system_setting.h"
 #include "tests/fakes/child_process.h"
+#include "tests/fakes/mock_platform.h"
 #include "tests/fakes/zoneinfo_tree.h"
+#include "timezones/preview.h"
 
 namespace {
 
@@ -23,6 +27,7 @@ using platform::linux_tz::ReadSetting;
 
 constexpr std::int64_t k2026Jan15 = 1768435200;  // 2026-01-15 00:00 UTC
 constexpr std::int64_t k2026Jul15 = 1784073600;  // 2026-07-15 00:00 UTC
+constexpr std::int64_t k2027Feb20 = 1803081600;  // in Morocco's Ramadan break of 2027
 
 std::u16string NameOf(const win::WCHAR (&name)[32]) {
   return std::u16string(name, std::find(name, name + 32, u'\0'));
@@ -139,16 +144,87 @@ TEST_F(TimeZoneServicesTest, ApplyingARecordThenTheSavedOneRestoresTheSettingExa
   }
 }
 
+// The whole preview on a temporary tree: the real registry, services and
+// preview, and a window whose message looks at the system while it is open.
+TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFilesBack) {
+  if (geteuid() != 0) GTEST_SKIP() << "the preview lock needs root";
+  for (const char* zone : {"Europe/Paris", "Europe/Berlin", "Africa/Casablanca"}) {
+    tree.CopyHostZone(zone);
+  }
+  tree.WriteTzdataZi({"Africa/Casablanca", "America/Nuuk", "Asia/Tokyo", "Europe/Berlin",
+                      "Europe/Dublin", "Europe/Helsinki", "Europe/Paris"});
+  const fs::path& timezone = tree.paths().timezone;
+  const fs::path dublin = tree.paths().zoneinfo_dir / "Europe/Dublin";
+  struct Case {
+    const char* zone;
+    const char* setting;  // how Dublin is set before: link, relative link, copy, none
+    bool timezone_file;
+    std::string expected_link;  // relative to the zoneinfo directory unless it starts with '.'
+  };
+  // Paris and Berlin share this year's record; Tokyo has no daylight time.
+  for (const Case& c : {Case{"Europe/Paris", "absolute", true, "Europe/Paris"},
+                        Case{"Europe/Berlin", "absolute", false, "Europe/Berlin"},
+                        Case{"Asia/Tokyo", "relative", true, "../zoneinfo/Asia/Tokyo"},
+                        Case{"Africa/Casablanca", "copy", true, "Africa/Casablanca"},
+                        Case{"Europe/Paris", "none", false, "Europe/Paris"}}) {
+    SCOPED_TRACE(std::string(c.zone) + " over a setting by " + c.setting);
+    fs::remove(setting);
+    fs::remove(timezone);
+    const std::string_view how = c.setting;
+    if (how == "absolute") fs::create_symlink(dublin, setting);
+    if (how == "relative") fs::create_symlink("../zoneinfo/Europe/Dublin", setting);
+    if (how == "copy") fs::copy_file(dublin, setting);
+    if (c.timezone_file) std::ofstream(timezone) << "Europe/Dublin\n";
+    const auto before = ReadSetting(setting);
+    const auto timezone_before = ReadSetting(timezone);
+
+    platform::linux_tz::ZoneKeyLog zones;
+    const auto clock = [] { return k2026Jul15; };
+    platform::linux_tz::LinuxRegistry registry(
+        tree.paths(), [] { return true; }, clock, &zones);
+    LinuxSystemServices services(tree.paths(), clock, &zones);
+    ::testing::NiceMock<fakes::MockFormWindow> window;
+    ON_CALL(window, List1_Text()).WillByDefault(::testing::Return(c.zone));
+    const fs::path zone_file = tree.paths().zoneinfo_dir / c.zone;
+    EXPECT_CALL(window, MsgBox(std::string_view(timezones::kChangedMessage))).WillOnce([&] {
+      const fs::path link = c.expected_link.starts_with('.')
+                                ? fs::path(c.expected_link)
+                                : tree.paths().zoneinfo_dir / c.expected_link;
+      EXPECT_EQ(fs::read_symlink(setting), link);
+      const auto named = ReadSetting(timezone);
+      if (c.timezone_file) {
+        const std::string expected = std::string(c.zone) + "\n";
+        EXPECT_EQ(named->bytes, std::vector<std::uint8_t>(expected.begin(), expected.end()));
+      } else {
+        EXPECT_EQ(named->kind, platform::linux_tz::SettingSnapshot::Kind::kAbsent);
+      }
+      // The zone's own file: right in years no yearly rule describes too.
+      for (std::int64_t t : {k2026Jan15, k2026Jul15, k2027Feb20}) {
+        EXPECT_EQ(GlibcLocalTime(setting, t), GlibcLocalTime(zone_file, t)) << t;
+      }
+    });
+    timezones::PreviewSelectedTimeZone(
+        registry, services, window, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones");
+    EXPECT_EQ(ReadSetting(setting), before);
+    EXPECT_EQ(ReadSetting(timezone), timezone_before);
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(setting.parent_path()), fs::directory_iterator()),
+        (how != "none") + c.timezone_file);
+  }
+}
+
 TEST_F(TimeZoneServicesTest, WithoutTheRightToChangeTheSettingNothingChanges) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to compare with an ordinary user";
   fs::permissions(tree.root(), fs::perms(0755));
   LinkSettingTo("Europe/Helsinki");
   const auto before = ReadSetting(setting);
+  // Without the preview lock, which only root can make, there is no
+  // original to read and nothing to apply.
   EXPECT_TRUE(fakes::AsNobody([&] {
     LinuxSystemServices services = Services();
     win::TIME_ZONE_INFORMATION tzi{};
-    if (services.GetTimeZoneInformation(&tzi) == win::TIME_ZONE_ID_INVALID) return false;
-    tzi.Bias += 60;
+    if (services.GetTimeZoneInformation(&tzi) != win::TIME_ZONE_ID_INVALID) return false;
+    tzi.Bias = 60;
     return services.SetTimeZoneInformation(&tzi) == 0;
   }));
   EXPECT_EQ(ReadSetting(setting), before);

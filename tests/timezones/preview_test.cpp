@@ -263,4 +263,25 @@ TEST_F(PreviewTest, ANewSettingThatCannotBeAppliedIsReportedAndNotRestored) {
   Run();
 }
 
+// A restore that fails is said, and tried again each time the user has read it.
+TEST_F(PreviewTest, AFailedRestoreIsReportedAndRetriedUntilTheSettingIsBack) {
+  InSequence in_order;
+  SelectAndOpen("Europe/Helsinki");
+  ReadValues();
+  ReadCurrentSetting(win::TIME_ZONE_ID_STANDARD);
+  EXPECT_CALL(system, SetTimeZoneInformation(_)).WillOnce(Return(1));
+  EXPECT_CALL(window, MsgBox(std::string_view(timezones::kChangedMessage)));
+  for (int failures = 0; failures < 2; ++failures) {
+    EXPECT_CALL(system, SetTimeZoneInformation(_)).WillOnce(Return(0));
+    EXPECT_CALL(window, MsgBox(std::string_view("Could not restore the original TimeZone Info")));
+  }
+  EXPECT_CALL(system, SetTimeZoneInformation(_))
+      .WillOnce(Invoke([this](const win::TIME_ZONE_INFORMATION* tzi) {
+        EXPECT_EQ(std::memcmp(tzi, &original, sizeof original), 0);
+        return 1;
+      }));
+  EXPECT_CALL(registry, RegCloseKey(kZoneKey));
+  Run();
+}
+
 }  // namespace

@@ -1,0 +1,28 @@
+#include "platform/linux/zone_key_log.h"
+
+#include <cstring>
+
+namespace platform::linux_tz {
+void ZoneKeyLog::Note(const std::string& zone, const talvane::tz::ZoneRecord& values) {
+  last_.emplace(zone, values);
+}
+
+std::optional<std::string> ZoneKeyLog::ZoneOf(const win::TIME_ZONE_INFORMATION& tzi) const {
+  if (!last_) return std::nullopt;
+  win::TIME_ZONE_INFORMATION built = talvane::tz::ToTimeZoneInformation(last_->second);
+  // As the preview builds it: a zone without daylight time carries its
+  // standard name twice and no daylight bias.
+  if (built.DaylightDate.wMonth == 0 || built.DaylightBias == 0) {
+    std::memcpy(built.DaylightName, built.StandardName, sizeof built.StandardName);
+    built.DaylightBias = 0;
+  }
+  if (std::memcmp(&built, &tzi, sizeof tzi) != 0) return std::nullopt;
+  return last_->first;
+}
+
+ZoneKeyLog& ProcessZoneKeyLog() {
+  static ZoneKeyLog log;
+  return log;
+}
+
+}  // namespace platform::linux_tz
