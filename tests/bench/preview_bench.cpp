@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,15 @@ int main() {
   const fs::path root = fs::temp_directory_path() / ("talvane-bench-" + std::to_string(getpid()));
   fs::create_directories(root);
   platform::SystemPaths paths{.zoneinfo_dir = "/usr/share/zoneinfo",
-                              .localtime = root / "localtime"};
+                              .localtime = root / "localtime",
+                              .timezone = root / "timezone"};
   fs::create_symlink("/usr/share/zoneinfo/Europe/Helsinki", paths.localtime);
+  std::ofstream(paths.timezone) << "Europe/Helsinki\n";
   auto now = platform::linux_tz::SystemUtcClock();
+  platform::linux_tz::ZoneKeyLog zone_log;
   platform::linux_tz::LinuxRegistry registry(
-      paths, [] { return true; }, now);
-  platform::linux_tz::LinuxSystemServices system(paths, now);
+      paths, [] { return true; }, now, &zone_log);
+  platform::linux_tz::LinuxSystemServices system(paths, now, &zone_log);
   const std::string key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
 
   std::vector<std::string> zones;

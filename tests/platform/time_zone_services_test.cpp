@@ -155,9 +155,13 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
                       "Europe/Dublin", "Europe/Helsinki", "Europe/Paris"});
   const fs::path& timezone = tree.paths().timezone;
   const fs::path dublin = tree.paths().zoneinfo_dir / "Europe/Dublin";
+  tree.AddFile("posix/Europe/Dublin", "");
+  fs::copy_file(dublin, tree.paths().zoneinfo_dir / "posix/Europe/Dublin",
+                fs::copy_options::overwrite_existing);
+  fs::create_symlink(dublin, tree.root() / "dublin");
   struct Case {
     const char* zone;
-    const char* setting;  // how Dublin is set before: link, relative link, copy, none
+    const char* setting;  // how Dublin is set before
     bool timezone_file;
     std::string expected_link;  // relative to the zoneinfo directory unless it starts with '.'
   };
@@ -166,6 +170,8 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
                         Case{"Europe/Berlin", "absolute", false, "Europe/Berlin"},
                         Case{"Asia/Tokyo", "relative", true, "../zoneinfo/Asia/Tokyo"},
                         Case{"Africa/Casablanca", "copy", true, "Africa/Casablanca"},
+                        Case{"Europe/Paris", "posix", true, "Europe/Paris"},
+                        Case{"Asia/Tokyo", "chain", false, "../zoneinfo/Asia/Tokyo"},
                         Case{"Europe/Paris", "none", false, "Europe/Paris"}}) {
     SCOPED_TRACE(std::string(c.zone) + " over a setting by " + c.setting);
     fs::remove(setting);
@@ -174,6 +180,9 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
     if (how == "absolute") fs::create_symlink(dublin, setting);
     if (how == "relative") fs::create_symlink("../zoneinfo/Europe/Dublin", setting);
     if (how == "copy") fs::copy_file(dublin, setting);
+    if (how == "posix")
+      fs::create_symlink(tree.paths().zoneinfo_dir / "posix/Europe/Dublin", setting);
+    if (how == "chain") fs::create_symlink("../dublin", setting);
     if (c.timezone_file) std::ofstream(timezone) << "Europe/Dublin\n";
     const auto before = ReadSetting(setting);
     const auto timezone_before = ReadSetting(timezone);
