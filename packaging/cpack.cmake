@@ -14,12 +14,23 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TALVANE_COMPANY_NAME} <${TALVANE_HOME_PAGE}>")
+# The changelog's newest entry names the version and who signed it; the
+# package takes its maintainer from there and must carry the same version.
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/changelog _newest LIMIT_COUNT 1)
+string(REGEX MATCH "\\(([^)]*)\\)" _ "${_newest}")
+if(NOT CMAKE_MATCH_1 STREQUAL TALVANE_VERSION)
+  message(FATAL_ERROR "packaging/changelog: the newest entry is for ${CMAKE_MATCH_1}, "
+                      "the version is ${TALVANE_VERSION}; add an entry")
+endif()
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/changelog _signed REGEX "^ -- " LIMIT_COUNT 1)
+string(REGEX REPLACE "^ -- (.*>)  .*$" "\\1" CPACK_DEBIAN_PACKAGE_MAINTAINER "${_signed}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # pkexec is its own package from Debian 12 on; policykit-1 carries it before.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "tzdata, pkexec | policykit-1")
-# Tahoma; without it the window quietly uses another font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
+# Tahoma, without which the window quietly uses another font; and Qt's
+# Wayland platform, without which the program cannot start on a Wayland
+# session that offers no X.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, qt6-wayland")
 
 include(CPack)

@@ -2,7 +2,9 @@
 # Builds Talvane as a desktop application and checks it the way a user gets
 # it: the installed tree (cmake --install), the desktop entry and AppStream
 # metainfo against their validators, the polkit action, and the Debian
-# package, which is installed, started under a private X server and removed.
+# package, which must satisfy lintian and is installed, started from its menu
+# entry's launcher through the real pkexec under a private X server, started
+# under a Wayland compositor with no X, and removed.
 # Run as root on Debian. The package never stays installed, and the machine's
 # time zone is never touched: the program is only started and ended.
 set -euo pipefail
@@ -17,7 +19,7 @@ scripts/install-deps.sh
 # pkexec has its own package from Debian 12 on; policykit-1 carries it before.
 pkexec_pkg=pkexec
 apt-cache show pkexec >/dev/null 2>&1 || pkexec_pkg=policykit-1
-needed=(desktop-file-utils appstream dpkg-dev libxml2-utils polkitd "$pkexec_pkg")
+needed=(desktop-file-utils appstream dpkg-dev libxml2-utils polkitd "$pkexec_pkg" lintian weston qt6-wayland)
 missing=()
 for p in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -57,6 +59,7 @@ version=$(sed -n 's/^set(TALVANE_VERSION \([0-9.]*\))$/\1/p' app/version.cmake)
 [ -n "$version" ] || fail "cannot read TALVANE_VERSION from app/version.cmake"
 app_id=org.talvane.Talvane
 exe=/usr/bin/talvane
+launcher=/usr/libexec/talvane/launcher
 edges=(16 24 32 48 128 256)
 
 build=build/package
@@ -72,12 +75,13 @@ metainfo=$share/metainfo/$app_id.metainfo.xml
 policy=$share/polkit-1/actions/$app_id.policy
 
 [ -x "$stage$exe" ] || fail "no executable $exe"
+[ -x "$stage$launcher" ] || fail "no launcher $launcher"
 file -b "$stage$exe" | grep -q '^ELF' || fail "$exe is not an ELF program"
 for f in "$desktop" "$metainfo" "$policy"; do [ -s "$f" ] || fail "missing ${f#"$stage"}"; done
 
 entry() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(entry Name)" = Talvane ] || fail "desktop Name: $(entry Name)"
-[ "$(entry Exec)" = "pkexec $exe" ] || fail "desktop Exec: $(entry Exec)"
+[ "$(entry Exec)" = "$launcher" ] || fail "desktop Exec: $(entry Exec)"
 [ "$(entry Icon)" = "$app_id" ] || fail "desktop Icon: $(entry Icon)"
 [ "$(entry Type)" = Application ] || fail "desktop Type: $(entry Type)"
 [ "$(entry Terminal)" = false ] || fail "desktop Terminal: $(entry Terminal)"
@@ -118,7 +122,10 @@ depends=$(field Depends)
 for dep in tzdata pkexec libqt6widgets6 libc6; do
   echo "$depends" | grep -Eq "(^|[ ,|])$dep( |,|$)" || fail "Depends lacks $dep: $depends"
 done
-field Recommends | grep -qw fonts-wine || fail "Recommends: $(field Recommends)"
+for rec in fonts-wine qt6-wayland; do
+  field Recommends | grep -qw "$rec" || fail "Recommends lacks $rec: $(field Recommends)"
+done
+lintian --fail-on error,warning "$deb" || fail "lintian"
 
 installed_by_test=1
 apt_get install -y --no-install-recommends "$deb"
@@ -130,25 +137,106 @@ diff <(cd "$stage" && find . -type f -printf '/%P\n' | sort) \
      <(for p in "${owned[@]}"; do [ -f "$p" ] && echo "$p"; done | sort) ||
   fail "the package's files differ from the installed tree"
 
-# The menu's command resolves: pkexec is there, and runs what the action names.
-command -v pkexec >/dev/null || fail "pkexec is not installed"
-[ -x "$exe" ] || fail "$exe is not installed"
+# Runs a command the way polkit really decides it: beside a D-Bus system bus and a
+# polkitd of its own, seen only in a private mount namespace (the machine's
+# bus stays untouched); they end with the command, or all on SIGTERM. Its pid
+# goes to $stage/command.pid: pkexec and the program take the launcher's place.
+# A command line rather than a function, so that $! of "${with_polkit[@]}" &
+# is the process that SIGTERM ends cleanly.
+with_polkit=(env PID_FILE="$stage/command.pid" unshare -m --propagation private bash -euc '
+    mount -t tmpfs tmpfs /run/dbus
+    dbus-daemon --system --nofork --nopidfile 2>/dev/null & bus=$!
+    /usr/lib/polkit-1/polkitd --no-debug >/dev/null 2>&1 & polkitd=$!
+    trap "kill \${cmd:-} \$polkitd \$bus 2>/dev/null || true; wait" EXIT
+    trap "exit 143" TERM
+    for _ in $(seq 100); do
+      dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+        string:org.freedesktop.PolicyKit1 2>/dev/null | grep -q true && break
+      sleep 0.1
+    done
+    "$@" & cmd=$!
+    echo $cmd >"$PID_FILE"
+    wait $cmd' with_polkit)
 
-# Started as pkexec starts it: an empty environment but for DISPLAY (allow_gui)
-# and what pkexec itself sets; the private runtime directory only keeps Qt
-# from making /tmp/runtime-root on this machine.
+# The menu entry's launcher, as root, whom polkit authorises without a
+# password: the action must match the path and keep the display (the private
+# runtime directory is dropped by pkexec, as on a desktop).
 start_xvfb 1024 768
-env -i DISPLAY="$DISPLAY" HOME=/root USER=root LOGNAME=root SHELL=/bin/bash \
-  PATH=/usr/sbin:/usr/bin:/sbin:/bin PKEXEC_UID=0 XDG_RUNTIME_DIR="$PRIVATE_RUNTIME_DIR" "$exe" &
-pid=$!
-STARTED_PIDS+=("$pid")
+"${with_polkit[@]}" "$launcher" &
+polkit_ns=$!
+STARTED_PIDS+=("$polkit_ns")
 win=$(wait_for_window Talvane)
-[ "$(xdotool getwindowpid "$win")" = "$pid" ] || fail "window 'Talvane' is not the installed program's"
+pid=$(cat "$stage/command.pid")
+[ "$(xdotool getwindowpid "$win")" = "$pid" ] || fail "window 'Talvane' is not the launched program's"
+[ "$(readlink "/proc/$pid/exe")" = "$exe" ] || fail "the launcher ran $(readlink "/proc/$pid/exe")"
+tr '\0' '\n' <"/proc/$pid/environ" | grep -qx PKEXEC_UID=0 || fail "the program was not started through pkexec"
 xprop -id "$win" WM_CLASS | grep -q "\"$(entry StartupWMClass)\"" ||
   fail "WM_CLASS $(xprop -id "$win" WM_CLASS) does not match StartupWMClass $(entry StartupWMClass)"
 kill "$pid"
-wait "$pid" 2>/dev/null || true
+wait "$polkit_ns" 2>/dev/null || true
 kill -0 "$pid" 2>/dev/null && fail "the installed program did not end"
+
+# An ordinary user who cannot authenticate (no agent here, as when the prompt
+# is refused): pkexec ends with 127 before the program runs, and the launcher
+# leaves nothing behind.
+scratch=$stage/scratch
+mkdir "$scratch"
+chown 65534 "$scratch"
+chmod o+x "$stage"
+rc=0
+(cd "$scratch" && "${with_polkit[@]}" timeout 30 setpriv --reuid=65534 --regid=65534 --clear-groups \
+  env HOME="$scratch" TMPDIR="$scratch" "$launcher" 2>/dev/null) || rc=$?
+[ "$rc" = 127 ] || fail "refused launch: exit $rc, not pkexec's 127"
+[ -z "$(ls -A "$scratch")" ] || fail "refused launch left $(ls -A "$scratch")"
+
+# A Wayland session with no X: weston's headless backend in software, where
+# --debug lets weston-screenshooter take shots. pkexec would not pass the
+# session on, so the program is started as root directly.
+# A shot shows the window when the skin's dark red covers exactly its size
+# and, inside the list's border (left of where the scroll bar goes), the
+# ground is white with lines of text down its whole height. Shots are taken
+# until one does, since the compositor fades the desktop in.
+window_shown() {
+  local box x y list white ink
+  box=$(convert "$1" -alpha off -fuzz 8% -fill black +opaque 'rgb(90,19,19)' \
+    -fill white -opaque 'rgb(90,19,19)' -format %@ info: 2>/dev/null)
+  seen="skin at $box"
+  [[ "$box" = 325x495+* ]] || return 1
+  IFS=+ read -r _ x y <<<"$box"
+  list=(-crop 201x284+$((x + 50))+$((y + 82)) +repage -colorspace gray)
+  white=$(convert "$1" "${list[@]}" -threshold 96% -format '%[fx:mean]' info:)
+  ink=$(convert "$1" "${list[@]}" -threshold 50% -negate -bordercolor black -border 1 -trim \
+    -format %h info: 2>/dev/null)
+  seen="$seen, list $white white, text over $ink of its 284 rows"
+  awk "BEGIN { exit !($white > 0.5) }" && [ "$ink" -ge 260 ]
+}
+wayland_start=$(date +%s%N)
+wl=(env -i XDG_RUNTIME_DIR="$PRIVATE_RUNTIME_DIR" WAYLAND_DISPLAY=talvane-test HOME=/root PATH=/usr/bin:/bin)
+# In a pid namespace of its own, whose end takes its helper clients with it;
+# unshare ignores SIGTERM, weston (the namespace's first process) takes it.
+unshare --pid --fork "${wl[@]}" weston --backend=headless-backend.so --use-pixman --debug \
+  --socket=talvane-test --width=1024 --height=768 --idle-time=0 >"$stage/weston.log" 2>&1 &
+compositor=$!
+for _ in $(seq 50); do weston=$(ps -o pid= --ppid "$compositor" | tr -d " ") && break; sleep 0.1; done
+[ -n "$weston" ] || fail "weston did not start"
+STARTED_PIDS+=("$weston" "$compositor")
+"${wl[@]}" "$exe" &
+pid=$!
+STARTED_PIDS+=("$pid")
+mkdir "$stage/shots"
+seen="no screenshot"
+for _ in $(seq 40); do
+  rm -f "$stage"/shots/*
+  (cd "$stage/shots" && "${wl[@]}" weston-screenshooter >/dev/null 2>&1) || true
+  shot=$(find "$stage/shots" -name '*.png' | head -n 1)
+  [ -n "$shot" ] && window_shown "$shot" && break
+  shot=
+  sleep 0.25
+done
+[ -n "$shot" ] || fail "no Talvane window on Wayland; last seen: $seen"
+echo "test-package: Wayland window and list found in $((($(date +%s%N) - wayland_start) / 1000000)) ms"
+kill "$pid" "$weston"
+wait "$pid" "$compositor" 2>/dev/null || true
 
 # --- removal -------------------------------------------------------------------
 apt_get remove --purge -y talvane
