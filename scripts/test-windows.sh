@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=$ROOT/build/windows
 
-PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine
+PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-win32 mingw-w64-tools wine wine64 fonts-wine
   googletest icoutils xvfb xdotool x11-utils openbox python3 imagemagick)
 missing=()
 for package in "${PACKAGES[@]}"; do
