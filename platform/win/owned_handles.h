@@ -19,6 +19,9 @@ struct GdiObjectDeleter {
 struct HandleCloser {
   void operator()(HANDLE handle) const { ::CloseHandle(handle); }
 };
+struct GlobalFreer {
+  void operator()(HGLOBAL memory) const { ::GlobalFree(memory); }
+};
 
 using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 // A pen, brush, font or bitmap: HBRUSH, HFONT, HBITMAP...
@@ -26,5 +29,7 @@ template <typename Object>
 using OwnedGdiObject = std::unique_ptr<std::remove_pointer_t<Object>, GdiObjectDeleter>;
 // A kernel object's handle, such as a process token.
 using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+// Memory from GlobalAlloc.
+using OwnedGlobal = std::unique_ptr<void, GlobalFreer>;
 
 }  // namespace platform::win32

@@ -1,5 +1,6 @@
 #include "platform/win/win_form_window.h"
 
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -12,7 +13,6 @@
 // GDI+ after <windows.h>, which it builds on.
 #include <commctrl.h>
 #include <gdiplus.h>
-#include <shlwapi.h>
 #include <windowsx.h>
 
 namespace platform::win32 {
@@ -59,8 +59,16 @@ std::unique_ptr<Picture> LoadPicture(const std::string& path) {
   if (bytes == nullptr) return picture;
   const DWORD size = ::SizeofResource(nullptr, resource);
   picture->transparent = GifTransparentColour(static_cast<const std::uint8_t*>(bytes), size);
-  picture->stream = ::SHCreateMemStream(static_cast<const BYTE*>(bytes), size);
-  if (picture->stream == nullptr) return picture;
+  // A stream over a copy: CreateStreamOnHGlobal, unlike SHCreateMemStream,
+  // is exported by name on every Windows, and it wants memory of its own.
+  OwnedGlobal copy(::GlobalAlloc(GMEM_MOVEABLE, size));
+  void* copy_bytes = copy ? ::GlobalLock(copy.get()) : nullptr;
+  if (copy_bytes == nullptr) return picture;
+  std::memcpy(copy_bytes, bytes, size);
+  ::GlobalUnlock(copy.get());
+  if (FAILED(::CreateStreamOnHGlobal(copy.get(), TRUE, &picture->stream))) return picture;
+  // The stream frees it when released.
+  copy.release();
   picture->bitmap.reset(Gdiplus::Bitmap::FromStream(picture->stream));
   if (picture->bitmap && picture->bitmap->GetLastStatus() != Gdiplus::Ok) picture->bitmap.reset();
   return picture;
