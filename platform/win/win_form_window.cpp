@@ -308,11 +308,9 @@ LRESULT Win32FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lPar
     case WM_SETFOCUS:
       ::SetFocus(list);
       return 0;
-    case WM_QUERYENDSESSION:
-      // A preview in force when the session ends would outlive the program.
-      RunSessionRestore();
-      return TRUE;
     case WM_ENDSESSION:
+      // A preview in force when the session ends would outlive the program.
+      // Only now: a shutdown asked about can still be cancelled.
       if (wParam) RunSessionRestore();
       return 0;
     case WM_DESTROY:
