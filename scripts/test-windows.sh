@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# The Windows build: installs mingw-w64, Wine and the test tools from
-# Debian's packages, cross-compiles Talvane and its tests into build/windows,
-# and runs the tests under Wine on a private X server (Xvfb with openbox):
-# the unit tests, the resource check (wrestool) and the end-to-end test of
-# the real executable. Wine keeps its own prefix under build/windows; this
-# machine's time zone is never touched.
+# The Windows build: installs mingw-w64, Wine (64- and 32-bit) and the test
+# tools from Debian's packages, cross-compiles Talvane and its tests twice
+# (x86_64 and i686) under build/windows, and runs each build's tests under
+# Wine on a private X server (Xvfb with openbox): the unit tests, the
+# import and resource checks, and the end-to-end test of the real
+# executable. Wine keeps its own prefix under build/windows; this machine's
+# time zone is never touched.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=$ROOT/build/windows
+ARCHES=(x86_64 i686)
 
-PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine
-  googletest icoutils xvfb xdotool x11-utils openbox python3 imagemagick)
+APT=(apt-get -o DPkg::Lock::Timeout=900)
+PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 mingw-w64-tools
+  wine wine64 wine32:i386 fonts-wine googletest icoutils xvfb xdotool x11-utils openbox python3
+  imagemagick)
 missing=()
 for package in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
@@ -19,7 +23,12 @@ for package in "${PACKAGES[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" ||
+  # The i686 build's tests need 32-bit Wine, which comes from i386 multiarch.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  "${APT[@]}" update -qq &&
+    DEBIAN_FRONTEND=noninteractive "${APT[@]}" install -y -qq "${missing[@]}" ||
     { echo "test-windows: FAILED (could not install ${missing[*]})"; exit 1; }
 fi
 
@@ -40,16 +49,18 @@ record() { # name result
   [ "$2" = passed ] || status=1
 }
 
-# Configure and build.
-if cmake -S . -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo && cmake --build "$BUILD"; then
-  record build passed
-else
-  record build FAILED
-  printf '%s\n' "${results[@]}"
-  echo "test-windows: FAILED"
-  exit 1
-fi
+# Configure and build, one tree per processor.
+for arch in "${ARCHES[@]}"; do
+  if cmake -S . -B "$BUILD/$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo && cmake --build "$BUILD/$arch"; then
+    record "$arch build" passed
+  else
+    record "$arch build" FAILED
+    printf '%s\n' "${results[@]}"
+    echo "test-windows: FAILED"
+    exit 1
+  fi
+done
 
 # Wine needs its display before its first window, or the prefix is left
 # unable to show any; a window manager gives windows focus as a desktop does.
@@ -67,6 +78,10 @@ export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs; a crash exits non-zero instead of
 # opening the debugger.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# A prefix made before 32-bit Wine was installed can't run 32-bit programs.
+if [ -d "$WINEPREFIX" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  rm -rf "$WINEPREFIX"
+fi
 wine wineboot --init >/dev/null 2>&1
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
@@ -74,36 +89,48 @@ cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 wineserver -p
 
 # Everything runs through CTest: the unit tests as Windows programs under
-# Wine, the resource check, the end-to-end test.
-ctest_log=$BUILD/ctest.log
-(cd "$BUILD" && ctest -V --timeout 300) >"$ctest_log" 2>&1
-ctest_status=$?
-grep -E '^ *[0-9]+/[0-9]+ Test|^([0-9]+: )?(\[  (PASSED|FAILED)  \]|\[==========\] [0-9]+ tests|ok |FAIL |resources:|window_e2e:)|tests passed' \
-  "$ctest_log" | sed -E 's/^[0-9]+: //'
-summary=$(grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -n 1)
-if [ "$ctest_status" -eq 0 ] && [[ "$summary" == "100% tests passed, 0 tests failed"* ]]; then
-  record ctest passed
-else
-  record ctest "FAILED (${summary:-no summary line}, status $ctest_status; see $ctest_log)"
-  tail -n 60 "$ctest_log"
-fi
-# A skipped test counts as passed in CTest's summary; here it doesn't.
-if grep -qE 'Not Run|\*\*\*Skipped' "$ctest_log"; then
-  record "skipped tests" "FAILED (a test did not run)"
-fi
-# Each GoogleTest program's own verdict, besides its exit status.
-gtest_verdicts=$(grep -cE '^([0-9]+: )?\[  PASSED  \] [0-9]+ tests?\.' "$ctest_log")
-if [ "$gtest_verdicts" -eq 2 ] && ! grep -qE '^([0-9]+: )?\[  FAILED  \]' "$ctest_log"; then
-  record "GoogleTest verdicts" passed
-else
-  record "GoogleTest verdicts" "FAILED ($gtest_verdicts of 2 programs report PASSED)"
-fi
+# Wine, the import and resource checks, the end-to-end test.
+summaries=()
+for arch in "${ARCHES[@]}"; do
+  log=$BUILD/$arch/ctest.log
+  echo "== $arch =="
+  (cd "$BUILD/$arch" && ctest -V --timeout 300) >"$log" 2>&1
+  ctest_status=$?
+  grep -E '^ *[0-9]+/[0-9]+ Test|^([0-9]+: )?(\[  (PASSED|FAILED)  \]|\[==========\] [0-9]+ tests|ok |FAIL |imports:|resources:|window_e2e:)|tests passed' \
+    "$log" | sed -E 's/^[0-9]+: //'
+  summary=$(grep -E '^[0-9]+% tests passed' "$log" | tail -n 1)
+  summaries+=("$arch ctest: ${summary:-no summary line}")
+  if [ "$ctest_status" -eq 0 ] && [[ "$summary" == "100% tests passed, 0 tests failed"* ]]; then
+    record "$arch ctest" passed
+  else
+    record "$arch ctest" "FAILED (${summary:-no summary line}, status $ctest_status; see $log)"
+    tail -n 60 "$log"
+  fi
+  # A skipped test counts as passed in CTest's summary; here it doesn't.
+  if grep -qE 'Not Run|\*\*\*Skipped' "$log"; then
+    record "$arch skipped tests" "FAILED (a test did not run)"
+  fi
+  # Each GoogleTest program's own verdict, besides its exit status.
+  verdicts=$(grep -cE '^([0-9]+: )?\[  PASSED  \] [0-9]+ tests?\.' "$log")
+  if [ "$verdicts" -eq 2 ] && ! grep -qE '^([0-9]+: )?\[  FAILED  \]' "$log"; then
+    record "$arch GoogleTest verdicts" passed
+  else
+    record "$arch GoogleTest verdicts" "FAILED ($verdicts of 2 programs report PASSED)"
+  fi
+  # The import check is what keeps the executable starting on XP.
+  if grep -qE '^([0-9]+: )?imports: .* 0 failure\(s\)$' "$log"; then
+    record "$arch imports" passed
+  else
+    record "$arch imports" "FAILED (no passing import check; see $log)"
+  fi
+done
 
 echo
 echo "== Windows build summary =="
-printf '  %s\n' "${results[@]}"
-echo "  ctest: ${summary:-no summary line}"
-echo "  executable: $(ls "$BUILD"/app/*.exe 2>/dev/null)"
+printf '  %s\n' "${results[@]}" "${summaries[@]}"
+for arch in "${ARCHES[@]}"; do
+  echo "  $arch executable: $(ls "$BUILD/$arch"/app/*.exe 2>/dev/null)"
+done
 if [ "$status" -eq 0 ]; then
   echo "test-windows: PASSED"
 else

@@ -1,5 +1,6 @@
 #include "platform/win/win_form_window.h"
 
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -8,10 +9,10 @@
 #include "platform/win/session_restore.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
+#include "platform/win/owned_handles.h"
 // GDI+ after <windows.h>, which it builds on.
 #include <commctrl.h>
 #include <gdiplus.h>
-#include <shlwapi.h>
 #include <windowsx.h>
 
 namespace platform::win32 {
@@ -58,8 +59,16 @@ std::unique_ptr<Picture> LoadPicture(const std::string& path) {
   if (bytes == nullptr) return picture;
   const DWORD size = ::SizeofResource(nullptr, resource);
   picture->transparent = GifTransparentColour(static_cast<const std::uint8_t*>(bytes), size);
-  picture->stream = ::SHCreateMemStream(static_cast<const BYTE*>(bytes), size);
-  if (picture->stream == nullptr) return picture;
+  // A stream over a copy: CreateStreamOnHGlobal, unlike SHCreateMemStream,
+  // is exported by name on every Windows, and it wants memory of its own.
+  OwnedGlobal copy(::GlobalAlloc(GMEM_MOVEABLE, size));
+  void* copy_bytes = copy ? ::GlobalLock(copy.get()) : nullptr;
+  if (copy_bytes == nullptr) return picture;
+  std::memcpy(copy_bytes, bytes, size);
+  ::GlobalUnlock(copy.get());
+  if (FAILED(::CreateStreamOnHGlobal(copy.get(), TRUE, &picture->stream))) return picture;
+  // The stream frees it when released.
+  copy.release();
   picture->bitmap.reset(Gdiplus::Bitmap::FromStream(picture->stream));
   if (picture->bitmap && picture->bitmap->GetLastStatus() != Gdiplus::Ok) picture->bitmap.reset();
   return picture;
@@ -109,11 +118,11 @@ struct Win32FormWindow::Native {
   HWND window = nullptr;
   HWND list = nullptr;
   HWND tooltip = nullptr;
-  HFONT list_font = nullptr;
-  HBRUSH list_brush = nullptr;
-  HBITMAP skin = nullptr;  // the skin with the image controls drawn on it
-  HICON big_icon = nullptr;
-  HICON small_icon = nullptr;
+  OwnedGdiObject<HFONT> list_font;
+  OwnedGdiObject<HBRUSH> list_brush;
+  OwnedGdiObject<HBITMAP> skin;  // the skin with the image controls drawn on it
+  OwnedIcon big_icon;
+  OwnedIcon small_icon;
   FormEvents* events = nullptr;
   // The image control pressed with the left button, until its release.
   std::optional<std::size_t> pressed_image;
@@ -140,9 +149,9 @@ struct Win32FormWindow::Native {
 
 void Win32FormWindow::Native::ComposeSkin() {
   HDC screen = ::GetDC(nullptr);
-  skin = ::CreateCompatibleBitmap(screen, design.client_width, design.client_height);
+  skin.reset(::CreateCompatibleBitmap(screen, design.client_width, design.client_height));
   HDC memory = ::CreateCompatibleDC(screen);
-  HGDIOBJ previous = ::SelectObject(memory, skin);
+  HGDIOBJ previous = ::SelectObject(memory, skin.get());
   {
     Gdiplus::Graphics graphics(memory);
     graphics.Clear(Gdiplus::Color(255, 0, 0, 0));
@@ -248,7 +257,7 @@ LRESULT Win32FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lPar
       PAINTSTRUCT paint;
       HDC dc = ::BeginPaint(window, &paint);
       HDC memory = ::CreateCompatibleDC(dc);
-      HGDIOBJ previous = ::SelectObject(memory, skin);
+      HGDIOBJ previous = ::SelectObject(memory, skin.get());
       ::BitBlt(dc, 0, 0, design.client_width, design.client_height, memory, 0, 0, SRCCOPY);
       ::SelectObject(memory, previous);
       ::DeleteDC(memory);
@@ -260,7 +269,7 @@ LRESULT Win32FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lPar
       const Rgb& white = design.list.background;
       ::SetBkColor(dc, RGB(white.red, white.green, white.blue));
       ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<LRESULT>(list_brush);
+      return reinterpret_cast<LRESULT>(list_brush.get());
     }
     case WM_COMMAND:
       if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK && events != nullptr) {
@@ -299,11 +308,9 @@ LRESULT Win32FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lPar
     case WM_SETFOCUS:
       ::SetFocus(list);
       return 0;
-    case WM_QUERYENDSESSION:
-      // A preview in force when the session ends would outlive the program.
-      RunSessionRestore();
-      return TRUE;
     case WM_ENDSESSION:
+      // A preview in force when the session ends would outlive the program.
+      // Only now: a shutdown asked about can still be cancelled.
       if (wParam) RunSessionRestore();
       return 0;
     case WM_DESTROY:
@@ -321,26 +328,26 @@ Win32FormWindow::Win32FormWindow(const FormDesign& design) : native_(std::make_u
 
   // The one icon group of the executable; the system picks the image of
   // each size from it.
-  n.big_icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                               ::GetSystemMetrics(SM_CXICON),
-                                               ::GetSystemMetrics(SM_CYICON), 0));
-  n.small_icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
+  n.big_icon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON),
+                                                   ::GetSystemMetrics(SM_CYICON), 0)));
+  n.small_icon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), 0)));
 
   WNDCLASSEXA window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = &Native::WindowProc;
   window_class.hInstance = instance;
-  window_class.hIcon = n.big_icon;
-  window_class.hIconSm = n.small_icon;
+  window_class.hIcon = n.big_icon.get();
+  window_class.hIconSm = n.small_icon.get();
   window_class.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   window_class.lpszClassName = kWindowClass;
   ::RegisterClassExA(&window_class);
 
   n.ComposeSkin();
-  n.list_brush = ::CreateSolidBrush(
-      RGB(design.list.background.red, design.list.background.green, design.list.background.blue));
+  n.list_brush.reset(::CreateSolidBrush(
+      RGB(design.list.background.red, design.list.background.green, design.list.background.blue)));
 
   // A popup has neither frame nor caption, so the window is its client area;
   // the system menu and minimise box let the task-bar button minimise and
@@ -366,11 +373,11 @@ Win32FormWindow::Win32FormWindow(const FormDesign& design) : native_(std::make_u
   // Character height, rounded as Windows rounds a point size: 8.25 pt is
   // 11 pixels at 96 dots per inch.
   const int height = -static_cast<int>(list.font.points * dpi / 72.0 + 0.5);
-  n.list_font =
-      ::CreateFontA(height, 0, 0, 0, list.font.weight, list.font.italic, list.font.underline,
-                    list.font.strikeout, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, list.font.family.c_str());
-  ::SendMessageA(n.list, WM_SETFONT, reinterpret_cast<WPARAM>(n.list_font), FALSE);
+  n.list_font.reset(::CreateFontA(height, 0, 0, 0, list.font.weight, list.font.italic,
+                                  list.font.underline, list.font.strikeout, ANSI_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, list.font.family.c_str()));
+  ::SendMessageA(n.list, WM_SETFONT, reinterpret_cast<WPARAM>(n.list_font.get()), FALSE);
 
   n.AddTooltips();
 }
@@ -378,12 +385,8 @@ Win32FormWindow::Win32FormWindow(const FormDesign& design) : native_(std::make_u
 Win32FormWindow::~Win32FormWindow() {
   Native& n = *native_;
   n.events = nullptr;
+  // The window goes before the font, brush and skin that it draws with.
   if (n.window != nullptr && ::IsWindow(n.window)) ::DestroyWindow(n.window);
-  if (n.list_font != nullptr) ::DeleteObject(n.list_font);
-  if (n.list_brush != nullptr) ::DeleteObject(n.list_brush);
-  if (n.skin != nullptr) ::DeleteObject(n.skin);
-  if (n.big_icon != nullptr) ::DestroyIcon(n.big_icon);
-  if (n.small_icon != nullptr) ::DestroyIcon(n.small_icon);
 }
 
 void Win32FormWindow::List1_AddItem(std::string_view entry) {

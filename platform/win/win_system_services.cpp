@@ -3,9 +3,11 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/win/broadcasting_time_zone_api.h"
 #include "platform/win/session_restore.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
+#include "platform/win/owned_handles.h"
 
 // <windows.h> makes RtlMoveMemory a macro for memmove.
 #undef RtlMoveMemory
@@ -57,21 +59,27 @@ class SystemApi final : public TimeZoneApi {
     return set_dynamic_(reinterpret_cast<const NativeDynamicTimeZoneInformation*>(dtzi));
   }
   bool EnableTimeZonePrivilege() override {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                            &opened)) {
       return false;
     }
+    const OwnedHandle token(opened);
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    bool enabled = false;
-    // XP has no such privilege and needs none for the setting.
-    if (::LookupPrivilegeValueA(nullptr, "SeTimeZonePrivilege", &privileges.Privileges[0].Luid)) {
-      enabled = ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
-                ::GetLastError() == ERROR_SUCCESS;
+    LUID& privilege = privileges.Privileges[0].Luid;
+    // Before Vista there is no time-zone privilege: XP and Server 2003 let
+    // only holders of the system-time one change the setting.
+    if (!::LookupPrivilegeValueA(nullptr, "SeTimeZonePrivilege", &privilege) &&
+        (::GetLastError() != ERROR_NO_SUCH_PRIVILEGE ||
+         !::LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &privilege))) {
+      return false;
     }
-    ::CloseHandle(token);
-    return enabled;
+    // Succeeds without enabling anything when the token lacks the privilege;
+    // only the error code tells.
+    return ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
+           ::GetLastError() == ERROR_SUCCESS;
   }
   bool TryLockPreview() override {
     if (mutex_ == nullptr) {
@@ -99,7 +107,13 @@ class SystemApi final : public TimeZoneApi {
 }  // namespace
 
 TimeZoneApi& SystemTimeZoneApi() {
-  static SystemApi api;
+  static SystemApi system;
+  static BroadcastingTimeZoneApi api(
+      system, [](win::HWND window, UINT message, std::uintptr_t wParam, std::intptr_t lParam,
+                 UINT flags, UINT timeout) {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutA(ToNative(window), message, wParam, lParam, flags, timeout, &answer);
+      });
   return api;
 }
 

@@ -5,14 +5,14 @@ Usage: check_resources.py WRESTOOL EXE ICO
 
 Lists and extracts the resources with icoutils' wrestool and checks the
 version table (fixed fields, the one string table with exactly its six
-strings, the translation) and the one icon group (its images, in order,
-against the icon file they were made from).
+strings, the translation), the one icon group (its images, in order,
+against the icon file they were made from) and the manifest.
 """
 import os
 import struct
 import subprocess
 import sys
-import tempfile
+import xml.etree.ElementTree as ElementTree
 
 EXPECTED_STRINGS = {
     "CompanyName": "talvane.org",
@@ -109,6 +109,23 @@ def check_icons(tool, exe, ico, listing):
               "image %d is the icon file's image %d, byte for byte" % (i + 1, i + 1))
 
 
+def check_manifest(tool, exe, listing):
+    manifests = [line for line in listing if "--type=24" in line]
+    check(len(manifests) == 1 and "--name=1 " in manifests[0],
+          "one manifest, number 1 (the process's own): %s" % manifests)
+    root = ElementTree.fromstring(wrestool(tool, "-x", "--raw", "--type=24", "--name=1", exe))
+    v1, v2 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v2}"
+    check(root.tag == v1 + "assembly" and root.get("manifestVersion") == "1.0",
+          "an asm.v1 assembly, manifest version 1.0")
+    # Nothing but the rights: no DPI setting, no common-controls 6.
+    check([child.tag for child in root] == [v2 + "trustInfo"],
+          "trustInfo in the asm.v2 namespace and nothing else: %s" % [c.tag for c in root])
+    levels = root.findall("%strustInfo/%ssecurity/%srequestedPrivileges/%srequestedExecutionLevel"
+                          % (v2, v2, v2, v2))
+    check([(level.get("level"), level.get("uiAccess")) for level in levels] ==
+          [("highestAvailable", "false")], "requested level highestAvailable, no UI access")
+
+
 def main():
     tool, exe, ico = sys.argv[1:4]
     listing = wrestool(tool, "-l", exe).decode().splitlines()
@@ -119,6 +136,7 @@ def main():
     check(len(versions) == 1, "one version resource")
     check_version(wrestool(tool, "-x", "--raw", "--type=16", exe))
     check_icons(tool, exe, ico, listing)
+    check_manifest(tool, exe, listing)
     print("resources: %d failure(s)" % len(failures))
     return 1 if failures else 0
 

@@ -1,0 +1,35 @@
+// Owners of system handles: each frees its handle the way the system asks
+// for that kind, when the owner goes, whichever way it goes.
+#pragma once
+
+#include <memory>
+#include <type_traits>
+
+// Included where native.h is: after the platform headers.
+#include "platform/win/native.h"
+
+namespace platform::win32 {
+
+struct IconDestroyer {
+  void operator()(HICON icon) const { ::DestroyIcon(icon); }
+};
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
+};
+struct HandleCloser {
+  void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
+struct GlobalFreer {
+  void operator()(HGLOBAL memory) const { ::GlobalFree(memory); }
+};
+
+using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+// A pen, brush, font or bitmap: HBRUSH, HFONT, HBITMAP...
+template <typename Object>
+using OwnedGdiObject = std::unique_ptr<std::remove_pointer_t<Object>, GdiObjectDeleter>;
+// A kernel object's handle, such as a process token.
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+// Memory from GlobalAlloc.
+using OwnedGlobal = std::unique_ptr<void, GlobalFreer>;
+
+}  // namespace platform::win32
