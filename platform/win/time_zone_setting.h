@@ -3,22 +3,18 @@
 // its TIME_ZONE_INFORMATION: SetTimeZoneInformation drops the zone's key
 // name and its year-by-year rules. So every read also keeps the dynamic
 // record, and the way back puts back that dynamic record, exactly as it was.
+// The way back is kept in a WayBackStore before anything changes, so that it
+// outlives the process.
 #pragma once
 
 #include <optional>
 
 #include "platform/preview_policy.h"
+#include "platform/win/dynamic_time_zone.h"
+#include "platform/win/way_back_store.h"
 #include "platform/win32_types.h"
 
 namespace platform::win32 {
-
-// Windows' DYNAMIC_TIME_ZONE_INFORMATION.
-struct DynamicTimeZoneInformation {
-  win::TIME_ZONE_INFORMATION tzi;
-  win::WCHAR TimeZoneKeyName[128];
-  win::BYTE DynamicDaylightTimeDisabled;
-};
-static_assert(sizeof(DynamicTimeZoneInformation) == 432);
 
 // The system calls behind the setting; tests put fakes in their place.
 class TimeZoneApi {
@@ -31,8 +27,9 @@ class TimeZoneApi {
   virtual bool HasDynamicTimeZones() = 0;
   virtual win::DWORD GetDynamicTimeZoneInformation(DynamicTimeZoneInformation* dtzi) = 0;
   virtual win::BOOL SetDynamicTimeZoneInformation(const DynamicTimeZoneInformation* dtzi) = 0;
-  // Enables SeTimeZonePrivilege in the process's token, which the setting
-  // calls need and which is off by default. False when it can't.
+  // Enables the privilege the setting calls need, which is off by default:
+  // SeTimeZonePrivilege, or before Vista SeSystemtimePrivilege. False when it
+  // can't.
   virtual bool EnableTimeZonePrivilege() = 0;
   // The lock every instance of the program shares, held from reading the
   // setting a preview saves until it is put back. False while another
@@ -44,38 +41,37 @@ class TimeZoneApi {
 // The setting in Windows' own records, for the preview rules.
 class WindowsSettingStore final : public SettingStore {
  public:
-  explicit WindowsSettingStore(TimeZoneApi& api) : api_(api) {}
+  WindowsSettingStore(TimeZoneApi& api, WayBackStore& ways) : api_(api), ways_(ways) {}
 
   bool TryLock() override { return api_.TryLockPreview(); }
   void Unlock() override { api_.UnlockPreview(); }
-  bool RecoverUnfinished() override { return true; }
+  bool RecoverUnfinished() override;
   win::DWORD Read(win::TIME_ZONE_INFORMATION* tzi) override;
   bool Apply(const win::TIME_ZONE_INFORMATION& tzi) override;
   bool TakeWayBack() override;
 
  private:
-  // What was read, to put back: the plain record, and the dynamic one where
-  // the system has it and it agrees.
-  struct Saved {
-    win::TIME_ZONE_INFORMATION tzi;
-    std::optional<DynamicTimeZoneInformation> dynamic;
-  };
-  std::optional<Saved> ReadNow(win::TIME_ZONE_INFORMATION* tzi, win::DWORD* id);
+  bool TakeWayBack(const WayBackRecord& record);
 
   TimeZoneApi& api_;
-  std::optional<Saved> read_;
-  std::optional<Saved> way_back_;
+  WayBackStore& ways_;
+  // What was read, to put back: the plain record, and the dynamic one where
+  // the system has it and it agrees.
+  std::optional<WayBackRecord> read_;
+  std::optional<WayBackRecord> way_back_;
 };
 
 // GetTimeZoneInformation and SetTimeZoneInformation under the preview rules.
 class TimeZoneSetting {
  public:
-  explicit TimeZoneSetting(TimeZoneApi& api) : store_(api), policy_(store_) {}
+  TimeZoneSetting(TimeZoneApi& api, WayBackStore& ways) : store_(api, ways), policy_(store_) {}
 
   win::DWORD Get(win::TIME_ZONE_INFORMATION* tzi) { return policy_.Get(tzi); }
   win::BOOL Set(const win::TIME_ZONE_INFORMATION* tzi) { return policy_.Set(tzi); }
   // Puts back the last setting read if another one has been applied since.
   void RestoreIfChanged() { policy_.RestoreIfChanged(); }
+  // Puts back the setting of a preview whose process died.
+  void RecoverUnfinished() { policy_.RecoverUnfinished(); }
 
  private:
   WindowsSettingStore store_;

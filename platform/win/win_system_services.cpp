@@ -5,6 +5,7 @@
 
 #include "platform/win/broadcasting_time_zone_api.h"
 #include "platform/win/session_restore.h"
+#include "platform/win/way_back_store.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
 #include "platform/win/owned_handles.h"
@@ -117,7 +118,8 @@ TimeZoneApi& SystemTimeZoneApi() {
   return api;
 }
 
-Win32SystemServices::Win32SystemServices(TimeZoneApi& api) : setting_(api) {
+Win32SystemServices::Win32SystemServices(TimeZoneApi& api, WayBackStore& ways)
+    : setting_(api, ways) {
   SetSessionRestore([this] { setting_.RestoreIfChanged(); });
 }
 
@@ -153,7 +155,10 @@ void Win32SystemServices::RtlMoveMemory(void* Destination, const void* Source, s
 namespace platform {
 
 std::unique_ptr<SystemServices> MakeSystemServices(const SystemPaths&) {
-  return std::make_unique<win32::Win32SystemServices>(win32::SystemTimeZoneApi());
+  auto services = std::make_unique<win32::Win32SystemServices>(win32::SystemTimeZoneApi(),
+                                                               win32::RegistryWayBackStore());
+  services->RecoverUnfinishedPreview();
+  return services;
 }
 
 }  // namespace platform

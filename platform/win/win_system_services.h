@@ -8,7 +8,7 @@ namespace platform::win32 {
 
 class Win32SystemServices final : public SystemServices {
  public:
-  explicit Win32SystemServices(TimeZoneApi& api);
+  Win32SystemServices(TimeZoneApi& api, WayBackStore& ways);
   ~Win32SystemServices() override;
 
   win::BOOL GetVersionExA(win::OSVERSIONINFOA* lpVersionInformation) override;
@@ -18,6 +18,10 @@ class Win32SystemServices final : public SystemServices {
   int MultiByteToWideChar(win::UINT CodePage, win::DWORD dwFlags, const char* lpMultiByteStr,
                           int cbMultiByte, win::WCHAR* lpWideCharStr, int cchWideChar) override;
   void RtlMoveMemory(void* Destination, const void* Source, std::size_t Length) override;
+
+  // Puts back the setting of a preview whose process died, if no other
+  // process is previewing now.
+  void RecoverUnfinishedPreview() { setting_.RecoverUnfinished(); }
 
  private:
   TimeZoneSetting setting_;

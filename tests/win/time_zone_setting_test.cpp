@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/memory_way_back_store.h"
+
 namespace {
 
 using platform::win32::DynamicTimeZoneInformation;
@@ -90,6 +92,7 @@ class FakeSystem : public platform::win32::TimeZoneApi {
   bool HoldsLock() const { return *lock_ == id_; }
 
   DynamicTimeZoneInformation setting{};
+  fakes::MemoryWayBackStore ways;
   std::vector<std::string> calls;
   bool privilege_enabled = false;
   bool fail_get = false;
@@ -111,7 +114,7 @@ TEST(TimeZoneSettingTest, RestoringOnVistaPutsBackTheKeyNameAndDynamicRules) {
   FakeSystem system(true, kHelsinki);
   system.setting.DynamicDaylightTimeDisabled = 0;
   const DynamicTimeZoneInformation before = system.setting;
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
 
   win::TIME_ZONE_INFORMATION saved{};
   ASSERT_NE(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
@@ -128,7 +131,7 @@ TEST(TimeZoneSettingTest, RestoringOnVistaPutsBackTheKeyNameAndDynamicRules) {
 
 TEST(TimeZoneSettingTest, ANewSettingGoesThroughSetTimeZoneInformation) {
   FakeSystem system(true, kHelsinki);
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   setting.Get(&saved);
   system.calls.clear();
@@ -140,20 +143,21 @@ TEST(TimeZoneSettingTest, ANewSettingGoesThroughSetTimeZoneInformation) {
 
 TEST(TimeZoneSettingTest, ThePrivilegeIsEnabledBeforeEveryChange) {
   FakeSystem system(false, kHelsinki);
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   setting.Get(&saved);
   ASSERT_NE(setting.Set(&kTokyo), 0);
   ASSERT_NE(setting.Set(&saved), 0);
+  // The restore looks first that the setting is still the preview's.
   EXPECT_THAT(system.calls,
               ::testing::ElementsAre("GetTimeZoneInformation", "EnableTimeZonePrivilege",
-                                     "SetTimeZoneInformation", "EnableTimeZonePrivilege",
-                                     "SetTimeZoneInformation"));
+                                     "SetTimeZoneInformation", "GetTimeZoneInformation",
+                                     "EnableTimeZonePrivilege", "SetTimeZoneInformation"));
 }
 
 TEST(TimeZoneSettingTest, WithoutTheDynamicCallsTheRecordIsRestoredAsRead) {
   FakeSystem system(false, kHelsinki);
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   setting.Get(&saved);
   setting.Set(&kTokyo);
@@ -167,7 +171,7 @@ TEST(TimeZoneSettingTest, WithoutTheDynamicCallsTheRecordIsRestoredAsRead) {
 TEST(TimeZoneSettingTest, AChangeBetweenTheTwoReadsIsNotRestoredDynamically) {
   FakeSystem system(true, kHelsinki);
   system.change_between_reads = true;
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   setting.Get(&saved);
   setting.Set(&kTokyo);
@@ -179,7 +183,7 @@ TEST(TimeZoneSettingTest, AChangeBetweenTheTwoReadsIsNotRestoredDynamically) {
 TEST(TimeZoneSettingTest, AFailedReadLeavesNothingToRestore) {
   FakeSystem system(true, kHelsinki);
   system.fail_get = true;
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   EXPECT_EQ(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
   setting.RestoreIfChanged();
@@ -189,7 +193,7 @@ TEST(TimeZoneSettingTest, AFailedReadLeavesNothingToRestore) {
 TEST(TimeZoneSettingTest, TheSessionRestorePutsBackAPreviewStillInForce) {
   FakeSystem system(true, kHelsinki);
   const DynamicTimeZoneInformation before = system.setting;
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   setting.Get(&saved);
   setting.Set(&kTokyo);
@@ -200,7 +204,7 @@ TEST(TimeZoneSettingTest, TheSessionRestorePutsBackAPreviewStillInForce) {
 
 TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingOnceThePreviewEnded) {
   FakeSystem system(true, kHelsinki);
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   setting.Get(&saved);
   setting.Set(&kTokyo);
@@ -214,14 +218,54 @@ TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingOnceThePreviewEnded) {
 TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingWhenTheChangeWasRefused) {
   FakeSystem system(true, kHelsinki);
   system.refuse_set = true;
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   setting.Get(&saved);
   EXPECT_EQ(setting.Set(&kTokyo), 0);
+  EXPECT_FALSE(system.ways.kept) << "a way back of a change that never happened";
   system.calls.clear();
 
   setting.RestoreIfChanged();
   EXPECT_TRUE(system.calls.empty());
+}
+
+TEST(TimeZoneSettingTest, NothingChangesUnlessTheWayBackIsKeptFirst) {
+  FakeSystem system(true, kHelsinki);
+  system.ways.refuse = true;
+  TimeZoneSetting setting(system, system.ways);
+  win::TIME_ZONE_INFORMATION saved{};
+  setting.Get(&saved);
+  EXPECT_EQ(setting.Set(&kTokyo), 0);
+  EXPECT_TRUE(Same(system.setting.tzi, kHelsinki));
+  EXPECT_FALSE(system.HoldsLock());
+}
+
+// A process killed outright with its preview in force: the next start puts
+// the setting back from the kept way back, unless someone has set another
+// zone since, which then stays.
+TEST(TimeZoneSettingTest, TheNextStartPutsBackOnlyWhatADeadPreviewSet) {
+  const win::TIME_ZONE_INFORMATION kParis = Zone(-60, u"Romance Standard Time");
+  for (const bool changed_since : {false, true}) {
+    SCOPED_TRACE(changed_since ? "changed since" : "as the preview left it");
+    FakeSystem system(true, kHelsinki);
+    const DynamicTimeZoneInformation before = system.setting;
+    {
+      TimeZoneSetting killed(system, system.ways);
+      win::TIME_ZONE_INFORMATION saved{};
+      killed.Get(&saved);
+      ASSERT_EQ(killed.Set(&kTokyo), 1);
+    }
+    ASSERT_TRUE(system.ways.kept);
+    if (changed_since) system.setting.tzi = kParis;
+    TimeZoneSetting next_start(system, system.ways);
+    next_start.RecoverUnfinished();
+    EXPECT_FALSE(system.ways.kept);
+    if (changed_since) {
+      EXPECT_TRUE(Same(system.setting.tzi, kParis));
+    } else {
+      EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before), 0);
+    }
+  }
 }
 
 // Two processes share the lock and the system's setting: while the first
@@ -231,7 +275,7 @@ TEST(TimeZoneSettingTest, WhileOnePreviewIsOpenASecondCannotReadTheOriginal) {
   int lock = 0;
   FakeSystem first_system(true, kHelsinki, &lock);
   FakeSystem second_system(true, kHelsinki, &lock);
-  TimeZoneSetting first(first_system), second(second_system);
+  TimeZoneSetting first(first_system, first_system.ways), second(second_system, second_system.ways);
 
   win::TIME_ZONE_INFORMATION saved{}, seen{};
   ASSERT_NE(first.Get(&saved), win::TIME_ZONE_ID_INVALID);
@@ -247,7 +291,7 @@ TEST(TimeZoneSettingTest, WhileOnePreviewIsOpenASecondCannotReadTheOriginal) {
 
 TEST(TimeZoneSettingTest, APreviewThatFailsToStartLetsOthersIn) {
   FakeSystem system(true, kHelsinki);
-  TimeZoneSetting setting(system);
+  TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   system.fail_get = true;
   EXPECT_EQ(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);

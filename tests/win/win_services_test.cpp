@@ -14,6 +14,7 @@
 #include "platform/win/broadcasting_time_zone_api.h"
 #include "platform/win/session_restore.h"
 #include "platform/win/win_system_services.h"
+#include "tests/win/memory_way_back_store.h"
 
 namespace {
 
@@ -140,8 +141,9 @@ class FakeApi : public platform::win32::TimeZoneApi {
 
 TEST(Win32SystemServicesTest, TheSessionEndRestoresAPreviewInForce) {
   FakeApi api;
+  fakes::MemoryWayBackStore ways;
   api.current.Bias = -120;
-  platform::win32::Win32SystemServices system(api);
+  platform::win32::Win32SystemServices system(api, ways);
   win::TIME_ZONE_INFORMATION saved{};
   system.GetTimeZoneInformation(&saved);
   win::TIME_ZONE_INFORMATION tokyo{};
@@ -155,8 +157,9 @@ TEST(Win32SystemServicesTest, TheSessionEndRestoresAPreviewInForce) {
 
 TEST(Win32SystemServicesTest, NoRestoreIsLeftBehindByServicesThatAreGone) {
   FakeApi api;
+  fakes::MemoryWayBackStore ways;
   {
-    platform::win32::Win32SystemServices system(api);
+    platform::win32::Win32SystemServices system(api, ways);
     win::TIME_ZONE_INFORMATION saved{};
     system.GetTimeZoneInformation(&saved);
     win::TIME_ZONE_INFORMATION tokyo{};
@@ -174,6 +177,7 @@ TEST(Win32SystemServicesTest, EveryChangeOfTheSettingIsBroadcast) {
   for (const bool dynamic : {false, true}) {
     SCOPED_TRACE(dynamic ? "Vista and later" : "XP");
     FakeApi api;
+    fakes::MemoryWayBackStore ways;
     api.dynamic = dynamic;
     api.current.Bias = -120;
     std::vector<win::UINT> sent;
@@ -187,7 +191,7 @@ TEST(Win32SystemServicesTest, EveryChangeOfTheSettingIsBroadcast) {
           EXPECT_GT(timeout, 0u);
           sent.push_back(message);
         });
-    platform::win32::Win32SystemServices system(broadcasting);
+    platform::win32::Win32SystemServices system(broadcasting, ways);
     win::TIME_ZONE_INFORMATION saved{};
     system.GetTimeZoneInformation(&saved);
     win::TIME_ZONE_INFORMATION tokyo{};

@@ -1,0 +1,23 @@
+// A way back kept in memory, standing for the registry's; it outlives the
+// fake "processes" that share it.
+#pragma once
+
+#include "platform/win/way_back_store.h"
+
+namespace fakes {
+
+class MemoryWayBackStore : public platform::win32::WayBackStore {
+ public:
+  bool Save(const platform::win32::WayBackRecord& record) override {
+    if (refuse) return false;
+    kept = record;
+    return true;
+  }
+  std::optional<platform::win32::WayBackRecord> Load() override { return kept; }
+  void Remove() override { kept.reset(); }
+
+  std::optional<platform::win32::WayBackRecord> kept;
+  bool refuse = false;
+};
+
+}  // namespace fakes
