@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -11,7 +10,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+// ASCII only, as the names are: std::toupper follows the locale the toolkit
+// takes from the environment, and under tr_TR.UTF-8 it leaves "i" as it is.
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // tzdata.zi lines: "Z NAME STDOFF RULES FORMAT [UNTIL]"; we need NAME only.
 std::vector<std::string> ReadZoneLines(std::istream& in) {

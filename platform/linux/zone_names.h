@@ -9,7 +9,8 @@
 
 namespace platform::linux_tz {
 
-// Windows orders subkeys by comparing names converted to upper case.
+// Windows orders subkeys by comparing names converted to upper case, the same
+// in every locale.
 bool RegistryOrderLess(std::string_view a, std::string_view b);
 bool RegistryNamesEqual(std::string_view a, std::string_view b);
 

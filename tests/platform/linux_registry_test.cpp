@@ -51,14 +51,17 @@ class LinuxRegistryTest : public ::testing::Test {
 };
 
 TEST_F(LinuxRegistryTest, ZoneLinesOfTzdataZiEnumerateInWindowsOrder) {
-  // Windows compares upper-cased names, so '_' (after 'Z') sorts after letters.
+  // Windows compares upper-cased names, so '_' (after 'Z') sorts after letters;
+  // "Lima" comes before "Los_Angeles" in every locale.
   tree.WriteTzdataZi({"Europe/Helsinki", "America/Port_of_Spain", "America/Porto_Velho",
-                      "america/port-au-prince", "UTC", "Etc/GMT+1"});
+                      "america/port-au-prince", "UTC", "Etc/GMT+1", "America/Los_Angeles",
+                      "America/Lima"});
   LinuxRegistry registry = MakeRegistry();
 
   EXPECT_THAT(EnumerateAll(registry, OpenZones(registry)),
-              ElementsAre("america/port-au-prince", "America/Porto_Velho", "America/Port_of_Spain",
-                          "Etc/GMT+1", "Europe/Helsinki", "UTC"));
+              ElementsAre("America/Lima", "America/Los_Angeles", "america/port-au-prince",
+                          "America/Porto_Velho", "America/Port_of_Spain", "Etc/GMT+1",
+                          "Europe/Helsinki", "UTC"));
 }
 
 TEST_F(LinuxRegistryTest, ListingReadsNamesOnlyAndNeverZoneFiles) {
