@@ -64,6 +64,31 @@ TEST_F(LinuxRegistryTest, ZoneLinesOfTzdataZiEnumerateInWindowsOrder) {
                           "Europe/Helsinki", "UTC"));
 }
 
+TEST_F(LinuxRegistryTest, NamesThatCouldLeadOutOfTheTreeAreLeftOut) {
+  // A zone file beside the tree, which such a name would reach.
+  std::filesystem::copy_file("/usr/share/zoneinfo/Asia/Tokyo", tree.root() / "outside");
+  const std::string absolute = (tree.root() / "outside").string();
+  const std::vector<std::string_view> hostile = {
+      "../outside",   absolute,
+      "Asia//Tokyo",  "Asia/./Tokyo",
+      "./Asia/Tokyo", "Asia/Tokyo/",
+      "Asia\\Tokyo",  std::string_view("Asia/Tokyo\0/../../outside", 25)};
+  std::vector<std::string_view> lines = hostile;
+  lines.push_back("Asia/Tokyo");
+  tree.WriteTzdataZi(lines);
+  tree.CopyHostZone("Asia/Tokyo");
+  LinuxRegistry registry = MakeRegistry();
+  win::HKEY zones = OpenZones(registry);
+
+  EXPECT_THAT(EnumerateAll(registry, zones), ElementsAre("Asia/Tokyo"));
+  for (const std::string_view name : hostile) {
+    win::HKEY key{};
+    EXPECT_EQ(registry.RegOpenKeyExA(zones, std::string(name).c_str(), 0, kAllRights, &key),
+              name.find('\0') == name.npos ? win::ERROR_FILE_NOT_FOUND : win::ERROR_SUCCESS)
+        << name;  // up to its NUL, the last one is plain Asia/Tokyo
+  }
+}
+
 TEST_F(LinuxRegistryTest, ListingReadsNamesOnlyAndNeverZoneFiles) {
   // Zone files that are missing or unreadable do not keep their names out.
   tree.WriteTzdataZi({"Asia/Tokyo", "Asia/Seoul"});
@@ -81,6 +106,11 @@ TEST_F(LinuxRegistryTest, WithoutTzdataZiTheTzifFilesAreListedButNotLinksOrOther
   tree.AddTzifStub("right/UTC");
   tree.AddFile("zone.tab", "FR\t+4852+00220\tEurope/Paris\n");
   std::filesystem::create_symlink("Paris", tree.paths().zoneinfo_dir / "Europe" / "Monaco");
+  // Entries that are no zone names, and a directory outside the tree.
+  tree.AddTzifStub("Europe\\Paris copy");
+  tree.AddTzifStub("../elsewhere/Zone");
+  std::filesystem::create_directory_symlink(tree.root() / "elsewhere",
+                                            tree.paths().zoneinfo_dir / "Elsewhere");
   LinuxRegistry registry = MakeRegistry();
 
   EXPECT_THAT(EnumerateAll(registry, OpenZones(registry)),
