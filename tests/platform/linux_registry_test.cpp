@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/linux/ansi_code_page.h"
 #include "platform/linux/setting_rights.h"
 #include "platform/linux/zone_names.h"
 #include "tests/fakes/child_process.h"
@@ -233,6 +234,11 @@ TEST_F(LinuxRegistryTest, ZoneKeysHoldTheZonesRecordForTheClocksYear) {
             0);
   EXPECT_STREQ(name.data(), "EEST");
   EXPECT_EQ(type, win::REG_SZ);
+  // The preview widens names in the locale's character set; an exact fit fits.
+  std::array<win::WCHAR, 5> wide{};
+  EXPECT_EQ(platform::linux_tz::AnsiToWide(name.data(), 5, wide.data(), 5), 5);
+  EXPECT_EQ(std::u16string(wide.data()), u"EEST");
+  EXPECT_EQ(platform::linux_tz::AnsiToWide(name.data(), 5, wide.data(), 4), 0);
   size = name.size();
   ASSERT_EQ(registry.RegQueryValueExA(helsinki, "Std", nullptr, nullptr,
                                       reinterpret_cast<win::BYTE*>(name.data()), &size),
@@ -284,6 +290,14 @@ TEST(HostTzDatabase, EveryListedZoneHasItsTzifFile) {
     file.read(magic.data(), magic.size());
     EXPECT_EQ(std::string(magic.data(), 4), "TZif") << name;
   }
+  // Without tzdata.zi the files give the same list: posix/, right/, the links
+  // and the tables beside the zones stay out.
+  fakes::ZoneinfoTree copy;
+  std::filesystem::copy(
+      host.zoneinfo_dir, copy.paths().zoneinfo_dir,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+  std::filesystem::remove(copy.paths().zoneinfo_dir / "tzdata.zi");
+  EXPECT_EQ(platform::linux_tz::ListZoneNames(copy.paths().zoneinfo_dir), names);
 }
 
 TEST_F(LinuxRegistryTest, OnlyAnAccountThatMayReplaceTheSettingGetsWriteRights) {
