@@ -1,6 +1,7 @@
 // Every zone of the system's tz database, this year: our reading of its file,
 // and the record we make of it written back as a TZ string, both held against
-// glibc reading the file itself, every hour of the year.
+// glibc reading the file itself, every hour of the year. Then every year from
+// 2000 to 2040, from slim files as well as the host's fat ones.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -241,8 +242,11 @@ TEST(GlibcSweepTest, SlimAndFatFilesGiveTheSameRecordsEveryYearTo2040) {
   constexpr int kFirstYear = 2000;
   constexpr int kLastYear = 2040;
   const auto started = std::chrono::steady_clock::now();
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("talvane_slim_" + std::to_string(getpid()));
+  const struct TempDir {
+    std::filesystem::path path;
+    ~TempDir() { std::filesystem::remove_all(path); }
+  } temp{std::filesystem::temp_directory_path() / ("talvane_slim_" + std::to_string(getpid()))};
+  const std::filesystem::path& dir = temp.path;
   std::filesystem::create_directories(dir);
   const std::string zic = "PATH=$PATH:/usr/sbin zic -b slim -d " + (dir / "slim").string() + " " +
                           kZoneinfo + "tzdata.zi";
@@ -333,11 +337,11 @@ TEST(GlibcSweepTest, SlimAndFatFilesGiveTheSameRecordsEveryYearTo2040) {
       ++years_fitting;
     }
   }
-  std::filesystem::remove_all(dir);
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
   std::cout << "[ sweep    ] " << zones.size() << " zones x " << kLastYear - kFirstYear + 1
             << " years: " << years_fitting << " zone-years fit one rule, " << hours_compared
-            << " hours of their settings held against glibc, in " << took.count() << " s\n";
+            << " hours of their settings (" << settings.size()
+            << " distinct) held against glibc, in " << took.count() << " s\n";
 }
 
 }  // namespace
