@@ -8,6 +8,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick openbox  # real-window tests
   fonts-wine                      # Tahoma
   tzdata util-linux
+  locales                         # tr_TR.UTF-8 for the logic tests' second run
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -16,4 +17,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   apt-get update
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+if ! locale -a | grep -qx 'tr_TR\.utf8'; then
+  sed -i 's/^# *\(tr_TR\.UTF-8 UTF-8\)$/\1/' /etc/locale.gen
+  grep -qx 'tr_TR\.UTF-8 UTF-8' /etc/locale.gen || echo 'tr_TR.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen
 fi

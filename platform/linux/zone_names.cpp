@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -11,7 +10,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+// ASCII only, as the names are: std::toupper follows the locale the toolkit
+// takes from the environment, and under tr_TR.UTF-8 it leaves "i" as it is.
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsNameChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '-' || c == '_' || c == '+';
+}
+
+// Names become paths below the zone directory and registry key names, so only
+// the tz database's own form passes: '/'-separated components of letters,
+// digits and ".-_+", none of them empty, "." or "..". That leaves out absolute
+// paths, "..", NULs and backslashes, whatever tzdata.zi or the tree holds.
+bool IsZoneName(std::string_view name) {
+  for (std::size_t start = 0;;) {
+    const std::size_t end = std::min(name.find('/', start), name.size());
+    const std::string_view part = name.substr(start, end - start);
+    if (part.empty() || part == "." || part == ".." ||
+        !std::all_of(part.begin(), part.end(), IsNameChar)) {
+      return false;
+    }
+    if (end == name.size()) return true;
+    start = end + 1;
+  }
+}
 
 // tzdata.zi lines: "Z NAME STDOFF RULES FORMAT [UNTIL]"; we need NAME only.
 std::vector<std::string> ReadZoneLines(std::istream& in) {
@@ -66,11 +89,7 @@ bool RegistryNamesEqual(std::string_view a, std::string_view b) {
 std::vector<std::string> ListZoneNames(const fs::path& zoneinfo_dir) {
   std::ifstream zi(zoneinfo_dir / "tzdata.zi");
   std::vector<std::string> names = zi ? ReadZoneLines(zi) : FindTzifFiles(zoneinfo_dir);
-  // Names become paths below the directory; none may lead outside it.
-  std::erase_if(names, [](const std::string& name) {
-    const fs::path path(name);
-    return path.is_absolute() || std::find(path.begin(), path.end(), "..") != path.end();
-  });
+  std::erase_if(names, [](const std::string& name) { return !IsZoneName(name); });
   std::stable_sort(names.begin(), names.end(), RegistryOrderLess);
   names.erase(std::unique(names.begin(), names.end(), RegistryNamesEqual), names.end());
   return names;

@@ -40,7 +40,7 @@ void ZoneinfoTree::CopyHostZone(const std::string& name) {
                              std::filesystem::copy_options::overwrite_existing);
 }
 
-void ZoneinfoTree::WriteTzdataZi(std::initializer_list<std::string_view> zones) {
+void ZoneinfoTree::WriteTzdataZi(const std::vector<std::string_view>& zones) {
   std::string text = "# version test\nR E 1981 ma - Mar lastSu 1u 1 S\n";
   for (std::string_view zone : zones) text += "Z " + std::string(zone) + " 2 E EE%sT\n";
   text += "L Europe/Helsinki Europe/Mariehamn\n";

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/system_paths.h"
 
@@ -24,7 +25,7 @@ class ZoneinfoTree {
   // A file that starts like a TZif file; enough for listing, not for reading.
   void AddTzifStub(const std::string& name);
   // tzdata.zi with a zone line for each name, among rule and link lines.
-  void WriteTzdataZi(std::initializer_list<std::string_view> zones);
+  void WriteTzdataZi(const std::vector<std::string_view>& zones);
   // Copies the host's own file of a zone into the tree.
   void CopyHostZone(const std::string& name);
 

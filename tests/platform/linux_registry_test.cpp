@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/linux/ansi_code_page.h"
 #include "platform/linux/setting_rights.h"
 #include "platform/linux/zone_names.h"
 #include "tests/fakes/child_process.h"
@@ -51,14 +52,42 @@ class LinuxRegistryTest : public ::testing::Test {
 };
 
 TEST_F(LinuxRegistryTest, ZoneLinesOfTzdataZiEnumerateInWindowsOrder) {
-  // Windows compares upper-cased names, so '_' (after 'Z') sorts after letters.
+  // Windows compares upper-cased names, so '_' (after 'Z') sorts after letters;
+  // "Lima" comes before "Los_Angeles" in every locale.
   tree.WriteTzdataZi({"Europe/Helsinki", "America/Port_of_Spain", "America/Porto_Velho",
-                      "america/port-au-prince", "UTC", "Etc/GMT+1"});
+                      "america/port-au-prince", "UTC", "Etc/GMT+1", "America/Los_Angeles",
+                      "America/Lima"});
   LinuxRegistry registry = MakeRegistry();
 
   EXPECT_THAT(EnumerateAll(registry, OpenZones(registry)),
-              ElementsAre("america/port-au-prince", "America/Porto_Velho", "America/Port_of_Spain",
-                          "Etc/GMT+1", "Europe/Helsinki", "UTC"));
+              ElementsAre("America/Lima", "America/Los_Angeles", "america/port-au-prince",
+                          "America/Porto_Velho", "America/Port_of_Spain", "Etc/GMT+1",
+                          "Europe/Helsinki", "UTC"));
+}
+
+TEST_F(LinuxRegistryTest, NamesThatCouldLeadOutOfTheTreeAreLeftOut) {
+  // A zone file beside the tree, which such a name would reach.
+  std::filesystem::copy_file("/usr/share/zoneinfo/Asia/Tokyo", tree.root() / "outside");
+  const std::string absolute = (tree.root() / "outside").string();
+  const std::vector<std::string_view> hostile = {
+      "../outside",   absolute,
+      "Asia//Tokyo",  "Asia/./Tokyo",
+      "./Asia/Tokyo", "Asia/Tokyo/",
+      "Asia\\Tokyo",  std::string_view("Asia/Tokyo\0/../../outside", 25)};
+  std::vector<std::string_view> lines = hostile;
+  lines.push_back("Asia/Tokyo");
+  tree.WriteTzdataZi(lines);
+  tree.CopyHostZone("Asia/Tokyo");
+  LinuxRegistry registry = MakeRegistry();
+  win::HKEY zones = OpenZones(registry);
+
+  EXPECT_THAT(EnumerateAll(registry, zones), ElementsAre("Asia/Tokyo"));
+  for (const std::string_view name : hostile) {
+    win::HKEY key{};
+    EXPECT_EQ(registry.RegOpenKeyExA(zones, std::string(name).c_str(), 0, kAllRights, &key),
+              name.find('\0') == name.npos ? win::ERROR_FILE_NOT_FOUND : win::ERROR_SUCCESS)
+        << name;  // up to its NUL, the last one is plain Asia/Tokyo
+  }
 }
 
 TEST_F(LinuxRegistryTest, ListingReadsNamesOnlyAndNeverZoneFiles) {
@@ -78,6 +107,11 @@ TEST_F(LinuxRegistryTest, WithoutTzdataZiTheTzifFilesAreListedButNotLinksOrOther
   tree.AddTzifStub("right/UTC");
   tree.AddFile("zone.tab", "FR\t+4852+00220\tEurope/Paris\n");
   std::filesystem::create_symlink("Paris", tree.paths().zoneinfo_dir / "Europe" / "Monaco");
+  // Entries that are no zone names, and a directory outside the tree.
+  tree.AddTzifStub("Europe\\Paris copy");
+  tree.AddTzifStub("../elsewhere/Zone");
+  std::filesystem::create_directory_symlink(tree.root() / "elsewhere",
+                                            tree.paths().zoneinfo_dir / "Elsewhere");
   LinuxRegistry registry = MakeRegistry();
 
   EXPECT_THAT(EnumerateAll(registry, OpenZones(registry)),
@@ -200,6 +234,11 @@ TEST_F(LinuxRegistryTest, ZoneKeysHoldTheZonesRecordForTheClocksYear) {
             0);
   EXPECT_STREQ(name.data(), "EEST");
   EXPECT_EQ(type, win::REG_SZ);
+  // The preview widens names in the locale's character set; an exact fit fits.
+  std::array<win::WCHAR, 5> wide{};
+  EXPECT_EQ(platform::linux_tz::AnsiToWide(name.data(), 5, wide.data(), 5), 5);
+  EXPECT_EQ(std::u16string(wide.data()), u"EEST");
+  EXPECT_EQ(platform::linux_tz::AnsiToWide(name.data(), 5, wide.data(), 4), 0);
   size = name.size();
   ASSERT_EQ(registry.RegQueryValueExA(helsinki, "Std", nullptr, nullptr,
                                       reinterpret_cast<win::BYTE*>(name.data()), &size),
@@ -251,6 +290,14 @@ TEST(HostTzDatabase, EveryListedZoneHasItsTzifFile) {
     file.read(magic.data(), magic.size());
     EXPECT_EQ(std::string(magic.data(), 4), "TZif") << name;
   }
+  // Without tzdata.zi the files give the same list: posix/, right/, the links
+  // and the tables beside the zones stay out.
+  fakes::ZoneinfoTree copy;
+  std::filesystem::copy(
+      host.zoneinfo_dir, copy.paths().zoneinfo_dir,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+  std::filesystem::remove(copy.paths().zoneinfo_dir / "tzdata.zi");
+  EXPECT_EQ(platform::linux_tz::ListZoneNames(copy.paths().zoneinfo_dir), names);
 }
 
 TEST_F(LinuxRegistryTest, OnlyAnAccountThatMayReplaceTheSettingGetsWriteRights) {

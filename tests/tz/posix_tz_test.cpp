@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/linux/tz/civil_time.h"
 #include "tests/tz/glibc_local_time.h"
 
 namespace talvane::tz {
@@ -98,6 +99,39 @@ TEST(PosixTzTest, AgreesWithGlibcEveryHourOf2026) {
   }
 }
 
+// Rule edges held against glibc every hour of years whose calendars differ
+// (2000 and 2400 are leap years, 1900 and 2100 are not): "last" weekdays that
+// fall on the 29th, 30th or 31st, Jn and zero-based days on both sides of
+// February 29, times of -167 to 167 hours, quoted names.
+TEST(PosixTzTest, RuleEdgesAgreeWithGlibcAcrossCalendars) {
+  for (const char* rule : {
+           "AAA0BBB,M2.5.2/0,M10.5.6",                    // Feb 29 2000, 2028 and 2400; Oct 31 2026
+           "AAA0BBB,M2.5.0,M11.5.1",                      // Feb 28 2100, Feb 29 2032; Nov 30 2026
+           "AAA0BBB,M2.5.3,M9.5.3",                       // Feb 28 1900; Sep 30 2026
+           "<+0330>-3:30<+0430>,M3.5.2/-167,M4.5.4/167",  // Mar 31 and Apr 30 2026
+           "AAA-1BBB,J59/0,J61/23",
+           "AAA-1BBB,J60/-1,J365/23",
+           "AAA1BBB,58/0,59/24",
+           "AAA1BBB,59/0,60/-24",
+       }) {
+    SCOPED_TRACE(rule);
+    const auto tz = ParsePosixTz(rule);
+    ASSERT_TRUE(tz.has_value());
+    testing::ScopedTz env(rule);
+    for (const int year : {2000, 2026, 2028, 2032, 2100, 2400}) {
+      int daylight_hours = 0;
+      for (std::int64_t t = YearStart(year); t < YearStart(year + 1); t += 3600) {
+        const LocalTimeType& ours = TypeAt(*tz, t);
+        const testing::GlibcLocal glibc = testing::GlibcLocalTime(t);
+        ASSERT_EQ(ours.utoff, glibc.gmtoff) << "at " << t;
+        ASSERT_EQ(ours.abbr, glibc.zone) << "at " << t;
+        daylight_hours += ours.is_dst ? 1 : 0;
+      }
+      EXPECT_GT(daylight_hours, 0) << year;
+    }
+  }
+}
+
 TEST(PosixTzTest, ChangesBetweenListsBothChangesOfTheYear) {
   const auto ny = ParsePosixTz("EST5EDT,M3.2.0,M11.1.0");
   ASSERT_TRUE(ny.has_value());
@@ -123,14 +157,27 @@ TEST(PosixTzTest, DaylightAllYearHasNoChanges) {
 }
 
 TEST(PosixTzTest, JulianAndZeroBasedDaysDifferInLeapYears) {
-  // J60 is March 1 in every year; 59 (zero-based) is February 29 in a leap
-  // year and March 1 otherwise.
-  const auto tz = ParsePosixTz("AAA0BBB,J60/0,59/0");
-  ASSERT_TRUE(tz.has_value());
-  EXPECT_EQ(DstTransitionsInYear(*tz, 2028).start, Utc("2028-03-01 00:00:00"));
-  EXPECT_EQ(DstTransitionsInYear(*tz, 2028).end, Utc("2028-02-28 23:00:00"));
-  EXPECT_EQ(DstTransitionsInYear(*tz, 2026).start, Utc("2026-03-01 00:00:00"));
-  EXPECT_EQ(DstTransitionsInYear(*tz, 2026).end, Utc("2026-02-28 23:00:00"));
+  // Jn never counts February 29: J59 is February 28 and J60 March 1 in every
+  // year. Zero-based days count it: 60 is March 1 in a leap year, March 2 otherwise.
+  const auto j60 = ParsePosixTz("AAA0BBB,J60/0,60/0");
+  const auto j59 = ParsePosixTz("AAA0BBB,J59/0,J61/0");
+  ASSERT_TRUE(j60.has_value() && j59.has_value());
+  for (const auto& [year, leap] : {std::pair{1900, false},
+                                   {2000, true},
+                                   {2026, false},
+                                   {2028, true},
+                                   {2100, false},
+                                   {2400, true}}) {
+    SCOPED_TRACE(year);
+    const std::string y = std::to_string(year);
+    EXPECT_EQ(IsLeapYear(year), leap);
+    EXPECT_EQ(DaysInMonth(year, 2), leap ? 29 : 28);
+    EXPECT_EQ(DstTransitionsInYear(*j60, year).start, Utc((y + "-03-01 00:00:00").c_str()));
+    EXPECT_EQ(DstTransitionsInYear(*j60, year).end,
+              Utc((y + (leap ? "-02-29 23:00:00" : "-03-01 23:00:00")).c_str()));
+    EXPECT_EQ(DstTransitionsInYear(*j59, year).start, Utc((y + "-02-28 00:00:00").c_str()));
+    EXPECT_EQ(DstTransitionsInYear(*j59, year).end, Utc((y + "-03-01 23:00:00").c_str()));
+  }
 }
 
 TEST(PosixTzTest, FifthWeekMeansLast) {
@@ -139,6 +186,9 @@ TEST(PosixTzTest, FifthWeekMeansLast) {
   ASSERT_TRUE(tz.has_value());
   EXPECT_EQ(DstTransitionsInYear(*tz, 2026).start, Utc("2026-02-23 00:00:00"));
   EXPECT_EQ(DstTransitionsInYear(*tz, 2026).end, Utc("2026-03-29 23:00:00"));
+  // 1900 was no leap year: February's last Wednesday was the 28th.
+  EXPECT_EQ(DstTransitionsInYear(*ParsePosixTz("AAA0BBB,M2.5.3/0,M3.5.1/0"), 1900).start,
+            Utc("1900-02-28 00:00:00"));
 }
 
 TEST(PosixTzTest, ParsesOffsetAndTimeForms) {

@@ -14,9 +14,10 @@ void SetName(win::WCHAR (&out)[32], std::u16string_view name) {
   std::copy(name.begin(), name.end(), out);
 }
 
-win::SYSTEMTIME Relative(int month, int week, int weekday, int hour, int minute = 0,
-                         int second = 0) {
+win::SYSTEMTIME Relative(int month, int week, int weekday, int hour, int minute = 0, int second = 0,
+                         int milliseconds = 0) {
   win::SYSTEMTIME st{};
+  st.wMilliseconds = static_cast<win::WORD>(milliseconds);
   st.wMonth = static_cast<win::WORD>(month);
   st.wDay = static_cast<win::WORD>(week);
   st.wDayOfWeek = static_cast<win::WORD>(weekday);
@@ -78,6 +79,14 @@ TEST(TzStringTest, WritesRecords) {
       {"seconds in a time",
        Record(0, u"AAA", u"BBB", -60, Relative(3, 5, 0, 1, 0, 30), Relative(10, 5, 0, 1, 30, 5)),
        "AAA0BBB-1,M3.5.0/1:00:30,M10.5.0/1:30:05"},
+      {"the last millisecond of a day is its midnight",
+       Record(-360, u"+06", u"+07", -60, Relative(6, 3, 5, 23),
+              Relative(12, 5, 4, 23, 59, 59, 999)),
+       "<+06>-6<+07>-7,M6.3.5/23,M12.5.4/24"},
+      {"milliseconds round to the nearest second",
+       Record(0, u"AAA", u"BBB", -60, Relative(3, 5, 0, 1, 0, 0, 499),
+              Relative(10, 5, 0, 1, 0, 0, 500)),
+       "AAA0BBB-1,M3.5.0/1,M10.5.0/1:00:01"},
       {"no daylight time", Record(-330, u"India Standard Time"), "<+0530>-5:30"},
       {"negative half hour", Record(210, u"Newfoundland"), "Newfoundland3:30"},
       {"numeric name for a negative half hour", Record(210, u"N S T"), "<-0330>3:30"},
@@ -142,6 +151,7 @@ TEST(TzStringTest, RefusesRecordsNoStringCanHold) {
       {"weekday 7", with([](auto& t) { t.StandardDate.wDayOfWeek = 7; })},
       {"hour 24", with([](auto& t) { t.DaylightDate.wHour = 24; })},
       {"minute 60", with([](auto& t) { t.DaylightDate.wMinute = 60; })},
+      {"millisecond 1000", with([](auto& t) { t.StandardDate.wMilliseconds = 1000; })},
       {"February 30", with([](auto& t) { t.DaylightDate = Absolute(2026, 2, 30, 2); })},
       {"February 29 of a common year",
        with([](auto& t) { t.DaylightDate = Absolute(2026, 2, 29, 2); })},

@@ -36,6 +36,7 @@ const WriterCase kCases[] = {
     {"Asia/Jerusalem", "IST-2IDT,M3.4.4/26,M10.5.0", 3},
     {"America/Nuuk", "<-02>2<-01>,M3.5.0/-1,M10.5.0/0", 3},
     {"Asia/Gaza", "EET-2EEST,M3.4.4/50,M10.4.4/50", 3},
+    {"(the widest rule times)", "<+0330>-3:30<+0430>,M3.5.2/-167,M4.5.4/167", 3},
 };
 
 TEST(TzifWriterTest, OurReaderReadsWhatWeWrite) {

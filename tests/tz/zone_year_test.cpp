@@ -123,6 +123,20 @@ TEST(ZoneYearTest, YearsPastTheExplicitTransitionsComeFromTheFooter) {
   EXPECT_EQ(zy->record.tzi.StandardDate, Rule(11, 1, kSun, 2));
 }
 
+TEST(ZoneYearTest, AChangeAtTheMidnightEndingTheYearStaysInTheYear) {
+  // Bangladesh's daylight time of 2009 ended at 24:00 on Thursday, December 31.
+  const auto tzif = ReadTzifFile(kZoneinfo / "Asia/Dhaka");
+  ASSERT_TRUE(tzif.has_value());
+  const auto zy = ZoneRecordForYear(*tzif, 2009);
+  ASSERT_TRUE(zy.has_value());
+  EXPECT_EQ(zy->fit, Fit::kExact);
+  win::SYSTEMTIME last_millisecond = Rule(12, 5, kThu, 23, 59);
+  last_millisecond.wSecond = 59;
+  last_millisecond.wMilliseconds = 999;
+  EXPECT_EQ(zy->record.tzi.StandardDate, last_millisecond);
+  EXPECT_EQ(zy->record.tzi.DaylightDate, Rule(6, 3, kFri, 23));
+}
+
 TEST(ZoneYearTest, YearsASystemtimeCannotHoldAreRefused) {
   const auto tzif = ReadTzifFile(kZoneinfo / "Europe/Helsinki");
   ASSERT_TRUE(tzif.has_value());

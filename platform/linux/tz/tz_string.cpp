@@ -66,7 +66,8 @@ std::string Offset(std::int64_t bias_minutes) {
 bool OffsetInRange(std::int64_t bias_minutes) { return std::llabs(bias_minutes) < 25 * 60; }
 
 std::optional<std::string> Date(const win::SYSTEMTIME& st) {
-  if (st.wMonth < 1 || st.wMonth > 12 || st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59) {
+  if (st.wMonth < 1 || st.wMonth > 12 || st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59 ||
+      st.wMilliseconds > 999) {
     return std::nullopt;
   }
   std::string out;
@@ -89,16 +90,20 @@ std::optional<std::string> Date(const win::SYSTEMTIME& st) {
           std::to_string(DaysFromCivil(2001, st.wMonth, st.wDay) - DaysFromCivil(2001, 1, 1) + 1);
     }
   }
-  if (st.wHour != 2 || st.wMinute != 0 || st.wSecond != 0) {
+  // TZ strings count whole seconds. Rounding makes 23:59:59.999, Windows' way
+  // of writing the midnight that ends a day, the 24:00 it stands for.
+  const int time =
+      st.wHour * 3600 + st.wMinute * 60 + st.wSecond + (st.wMilliseconds >= 500 ? 1 : 0);
+  if (time != 2 * 3600) {
     out += '/';
-    out += std::to_string(st.wHour);
-    if (st.wMinute != 0 || st.wSecond != 0) {
+    out += std::to_string(time / 3600);
+    if (time % 3600 != 0) {
       out += ':';
-      out += TwoDigits(st.wMinute);
+      out += TwoDigits(time / 60 % 60);
     }
-    if (st.wSecond != 0) {
+    if (time % 60 != 0) {
       out += ':';
-      out += TwoDigits(st.wSecond);
+      out += TwoDigits(time % 60);
     }
   }
   return out;

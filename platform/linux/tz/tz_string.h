@@ -17,7 +17,7 @@ namespace talvane::tz {
 // nullopt for a record no TZ string can express: an offset of 25 hours or
 // more, a date or time out of range, or a daylight date without a standard one.
 // An absolute date (wYear != 0) is written as that day of every year; a TZ
-// string has no one-off changes. Milliseconds are ignored.
+// string has no one-off changes. Times are rounded to the second.
 std::optional<std::string> PosixTzFromRecord(const win::TIME_ZONE_INFORMATION& tzi);
 
 }  // namespace talvane::tz

@@ -38,7 +38,11 @@ YearShifts CollectShifts(const LocalTimeType& first, const std::vector<TypeChang
 
 // The date as "the n-th weekday of its month". Only days 29..31 give n = 5,
 // and those are always the last such weekday, which is what Windows' 5 means.
-win::SYSTEMTIME RuleDate(std::int64_t local, int week) {
+// A change at the midnight that ends the year (Asia/Dhaka, 2009) would read as
+// January, so it is written as Windows writes it, the year's last millisecond.
+win::SYSTEMTIME RuleDate(std::int64_t local, int week, int year) {
+  const bool year_end = local == YearStart(year + 1);
+  if (year_end) --local;
   const CivilSecond c = CivilFromSeconds(local);
   win::SYSTEMTIME st{};
   st.wMonth = static_cast<win::WORD>(c.date.month);
@@ -47,6 +51,7 @@ win::SYSTEMTIME RuleDate(std::int64_t local, int week) {
   st.wHour = static_cast<win::WORD>(c.hour);
   st.wMinute = static_cast<win::WORD>(c.minute);
   st.wSecond = static_cast<win::WORD>(c.second);
+  st.wMilliseconds = year_end ? 999 : 0;
   return st;
 }
 
@@ -83,9 +88,9 @@ ZoneRecord DaylightRecord(const Tzif& zone, int year, const LocalTimeType& std_t
   r.tzi.DaylightBias = -(dst_type.utoff - std_type.utoff) / 60;
   // Windows reads DaylightDate in standard time and StandardDate in daylight time.
   r.tzi.DaylightDate = RuleDate(dst_start + std_type.utoff,
-                                FooterWeek(zone, std_type, dst_type, dst_start, true, year));
+                                FooterWeek(zone, std_type, dst_type, dst_start, true, year), year);
   r.tzi.StandardDate = RuleDate(dst_end + dst_type.utoff,
-                                FooterWeek(zone, std_type, dst_type, dst_end, false, year));
+                                FooterWeek(zone, std_type, dst_type, dst_end, false, year), year);
   r.std_name = std_type.abbr;
   r.dlt_name = dst_type.abbr;
   return r;
