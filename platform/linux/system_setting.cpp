@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <random>
 #include <span>
 
+#include "platform/linux/tz/tzif_reader.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/linux/way_back.h"
 
@@ -17,18 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// No TZif file comes near this; anything larger is not a time-zone setting.
-constexpr std::uintmax_t kMaxSettingSize = 4u << 20;
-
+// Only a regular file: opening a link to a FIFO or a device would block, or
+// read forever.
 std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
   std::error_code ec;
-  if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) > kMaxSettingSize || ec) {
-    return std::nullopt;
-  }
-  std::ifstream in(file, std::ios::binary);
-  std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-  if (!in.eof() && in.fail()) return std::nullopt;
-  return bytes;
+  if (!fs::is_regular_file(file, ec)) return std::nullopt;
+  return talvane::tz::ReadZoneFileBytes(file);
 }
 
 bool WriteAll(int fd, std::span<const std::uint8_t> data) {

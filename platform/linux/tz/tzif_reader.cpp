@@ -249,7 +249,7 @@ std::optional<Tzif> ReadTzif(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
-std::optional<Tzif> ReadTzifFile(const std::filesystem::path& path) {
+std::optional<std::vector<std::uint8_t>> ReadZoneFileBytes(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
   std::vector<std::uint8_t> bytes;
@@ -260,7 +260,13 @@ std::optional<Tzif> ReadTzifFile(const std::filesystem::path& path) {
     bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + file.gcount());
   }
   if (bytes.size() > kMaxTzifFileSize || file.bad()) return std::nullopt;
-  return ReadTzif(bytes);
+  return bytes;
+}
+
+std::optional<Tzif> ReadTzifFile(const std::filesystem::path& path) {
+  std::optional<std::vector<std::uint8_t>> bytes = ReadZoneFileBytes(path);
+  if (!bytes) return std::nullopt;
+  return ReadTzif(*bytes);
 }
 
 }  // namespace talvane::tz

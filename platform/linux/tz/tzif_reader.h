@@ -60,6 +60,8 @@ std::optional<Tzif> ReadTzif(std::span<const std::uint8_t> bytes);
 // file) from being read into memory.
 inline constexpr std::uintmax_t kMaxTzifFileSize = std::uintmax_t{4} << 20;
 
+// A file's bytes; nullopt when it can't be read or is larger than the cap.
+std::optional<std::vector<std::uint8_t>> ReadZoneFileBytes(const std::filesystem::path& path);
 std::optional<Tzif> ReadTzifFile(const std::filesystem::path& path);
 
 }  // namespace talvane::tz
