@@ -18,7 +18,7 @@ QList<QImage> EmbeddedPicture(const std::string& picture) {
     const auto [width, height, format] = header;
     const qint64 bytes = qint64{width} * height * 4;
     if (width == 0 || height == 0 || width > 4096 || height > 4096 || bytes > left - 12 ||
-        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)) {
+        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32)) {
       return {};
     }
     QImage image(data + 12, static_cast<int>(width), static_cast<int>(height),

@@ -90,9 +90,13 @@ MouseArguments ArgumentsOf(const QMouseEvent& event, std::int16_t button) {
           static_cast<float>(event.position().y() * 15)};
 }
 
+// The pixmaps keep the pictures' ARGB32, which is what the window system takes
+// for the icon, so none is converted or copied on the way.
 QIcon IconOf(const std::string& picture) {
   QIcon icon;
-  for (const QImage& image : EmbeddedPicture(picture)) icon.addPixmap(QPixmap::fromImage(image));
+  for (const QImage& image : EmbeddedPicture(picture)) {
+    icon.addPixmap(QPixmap::fromImage(image, Qt::NoFormatConversion));
+  }
   return icon;
 }
 

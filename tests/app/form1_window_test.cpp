@@ -186,8 +186,9 @@ class Form1WindowTest : public QObject {
     for (const char* glyph : {"minimise.gif", "close.gif"}) {
       const QList<QImage> embedded = platform::qt::EmbeddedPicture(std::string("assets/") + glyph);
       QCOMPARE(embedded.size(), 1);
-      QCOMPARE(embedded[0], QImage(QString(TALVANE_ASSETS_DIR "/") + glyph)
-                                .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+      constexpr auto kShown = QImage::Format_ARGB32_Premultiplied;
+      QCOMPARE(embedded[0].convertToFormat(kShown),
+               QImage(QString(TALVANE_ASSETS_DIR "/") + glyph).convertToFormat(kShown));
     }
     const QIcon committed(TALVANE_ASSETS_DIR "/talvane.ico");
     QList<QSize> sizes;

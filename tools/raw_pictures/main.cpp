@@ -6,8 +6,8 @@
 // OUT holds every image of IN in the order Qt reads them, one per size: where
 // an .ico holds two of one size, the deeper one, as QIcon picks it. Each image
 // is three native-endian 32-bit words (width, height, QImage::Format), then
-// its rows: premultiplied ARGB32 where the picture has transparency, RGB32
-// where it has none.
+// its rows: ARGB32 where the picture has transparency (the layout X takes for
+// a window icon), RGB32 where it has none.
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
@@ -53,8 +53,15 @@ int main(int argc, char** argv) {
   }
   QByteArray out;
   for (QImage& image : images) {
-    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                            : QImage::Format_RGB32);
+    // Through premultiplied ARGB32, as a pixmap holds it, so a pixel with
+    // partial transparency keeps exactly the value the window has always
+    // shown and given as its icon.
+    if (image.hasAlphaChannel()) {
+      image.convertTo(QImage::Format_ARGB32_Premultiplied);
+      image.convertTo(QImage::Format_ARGB32);
+    } else {
+      image.convertTo(QImage::Format_RGB32);
+    }
     for (std::uint32_t word :
          {static_cast<std::uint32_t>(image.width()), static_cast<std::uint32_t>(image.height()),
           static_cast<std::uint32_t>(image.format())}) {
