@@ -4,15 +4,6 @@
 # include root of its own in the build tree. A target can include a layer's
 # headers only when it links that layer.
 
-# The compiler's warnings, for the project's own targets only. CI sets
-# TALVANE_WARNINGS_AS_ERRORS in the environment, so every build it starts,
-# the package's and the Windows one included, fails on any warning.
-option(TALVANE_WARNINGS_AS_ERRORS "Fail the build on any compiler warning"
-       "$ENV{TALVANE_WARNINGS_AS_ERRORS}")
-add_library(talvane_warnings INTERFACE)
-target_compile_options(talvane_warnings INTERFACE -Wall -Wextra -Wpedantic
-                       $<$<BOOL:${TALVANE_WARNINGS_AS_ERRORS}>:-Werror>)
-
 # talvane_layer_headers(TARGET SCOPE DIR): gives TARGET, with SCOPE (PUBLIC,
 # PRIVATE or INTERFACE), the headers directly in DIR (a path from the top of
 # the tree), not those of its subdirectories, which are layers of their own.
