@@ -59,11 +59,11 @@ class Display {
     damage_event_ = damage->first_event + XCB_DAMAGE_NOTIFY;
     std::free(xcb_damage_query_version_reply(connection_,
                                              xcb_damage_query_version(connection_, 1, 1), nullptr));
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
     const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_window_attributes(connection_, root, XCB_CW_EVENT_MASK, &mask);
     damage_ = xcb_generate_id(connection_);
-    xcb_damage_create(connection_, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    xcb_damage_create(connection_, damage_, root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
     return Settle();
   }
 
@@ -98,7 +98,6 @@ class Display {
 
  private:
   xcb_connection_t* connection_;
-  xcb_window_t root_ = XCB_NONE;
   xcb_damage_damage_t damage_ = XCB_NONE;
   int damage_event_ = -1;
   int top_levels_ = 0;
