@@ -16,19 +16,16 @@ const platform::FormDesign& Form1Design() {
     form.client_height = 495;  // one row less than the skin: its last row is not shown
     form.background_picture = "assets/skin.jpg";
     form.icon = "assets/talvane.ico";
-    form.list = {
-        .rect = {48, 80, 225, 288},
-        .background = {255, 255, 255},
-        .font = {.family = "Tahoma",
-                 .points = 8.25,
-                 .weight = 400,
-                 .italic = false,
-                 .underline = false,
-                 .strikeout = false},
-        .tooltip =
-            "Double Click on any of the Places in the list to set your system time to the "
-            "specified location for a temporary time.",
-    };
+    // Member by member: GCC's optimiser took strings moved in from a
+    // temporary ListBoxDesign for uninitialised.
+    form.list.rect = {48, 80, 225, 288};
+    form.list.background = {255, 255, 255};
+    form.list.font.family = "Tahoma";
+    form.list.font.points = 8.25;
+    form.list.font.weight = 400;
+    form.list.tooltip =
+        "Double Click on any of the Places in the list to set your system time to the specified "
+        "location for a temporary time.";
     form.images = {{
         {.rect = {256, 8, 24, 24}, .picture = "assets/minimise.gif", .tooltip = "Minimize"},
         {.rect = {288, 8, 24, 24}, .picture = "assets/close.gif", .tooltip = "Close"},

@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev libgl-dev          # the window toolkit
   libgtest-dev libgmock-dev       # logic tests
   xvfb xdotool x11-utils imagemagick openbox  # real-window tests
+  libxcb-damage0-dev              # the start-up benchmark
   fonts-wine                      # Tahoma
   tzdata util-linux
   locales                         # tr_TR.UTF-8 for the logic tests' second run

@@ -6,6 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
+# Every build below, the package's and the Windows one included, fails on
+# any compiler warning (CMake's option of the same name takes it from here).
+export TALVANE_WARNINGS_AS_ERRORS=ON
+
 build_and_test() {
   local dir=$1
   shift

@@ -1,12 +1,18 @@
 #include "platform/qt/image_control.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace platform::qt {
 
-ImageControl::ImageControl(QWidget* parent) : QLabel(parent) {
+ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_NoMousePropagation);
-  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void ImageControl::paintEvent(QPaintEvent*) {
+  if (picture_.isNull()) return;
+  QPainter painter(this);
+  painter.drawImage(0, 0, picture_);
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {

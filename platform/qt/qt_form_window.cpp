@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QWindow>
 
+#include "platform/qt/embedded_pictures.h"
+
 namespace platform::qt {
 namespace {
 
@@ -24,8 +26,9 @@ QFont ToQFont(const FontDesign& design) {
   return font;
 }
 
-QListWidget* MakeListBox(QWidget* parent, const ListBoxDesign& design) {
-  auto* list = new QListWidget(parent);
+QListView* MakeListBox(QWidget* parent, QAbstractItemModel* entries, const ListBoxDesign& design) {
+  auto* list = new QListView(parent);
+  list->setModel(entries);
   list->setGeometry(ToQRect(design.rect));
   list->setFont(ToQFont(design.font));
   QPalette palette = list->palette();
@@ -33,7 +36,9 @@ QListWidget* MakeListBox(QWidget* parent, const ListBoxDesign& design) {
                    QColor(design.background.red, design.background.green, design.background.blue));
   list->setPalette(palette);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
-  list->setSortingEnabled(false);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Every entry is one line in one font: measuring the first sizes them all.
+  list->setUniformItemSizes(true);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->setToolTip(QString::fromStdString(design.tooltip));
   return list;
@@ -42,7 +47,7 @@ QListWidget* MakeListBox(QWidget* parent, const ListBoxDesign& design) {
 qt::ImageControl* MakeImage(QWidget* parent, const ImageDesign& design) {
   auto* image = new qt::ImageControl(parent);
   image->setGeometry(ToQRect(design.rect));
-  if (!design.picture.empty()) image->setPixmap(QPixmap(PictureResource(design.picture)));
+  if (!design.picture.empty()) image->SetPicture(EmbeddedPicture(design.picture).value(0));
   image->setToolTip(QString::fromStdString(design.tooltip));
   return image;
 }
@@ -85,22 +90,29 @@ MouseArguments ArgumentsOf(const QMouseEvent& event, std::int16_t button) {
           static_cast<float>(event.position().y() * 15)};
 }
 
-}  // namespace
-
-QString PictureResource(const std::string& picture) {
-  return QStringLiteral(":/") + QString::fromStdString(picture);
+// The pixmaps keep the pictures' ARGB32, which is what the window system takes
+// for the icon, so none is converted or copied on the way.
+QIcon IconOf(const std::string& picture) {
+  QIcon icon;
+  for (const QImage& image : EmbeddedPicture(picture)) {
+    icon.addPixmap(QPixmap::fromImage(image, Qt::NoFormatConversion));
+  }
+  return icon;
 }
+
+}  // namespace
 
 QtFormWindow::QtFormWindow(const FormDesign& design)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       application_title_(QString::fromStdString(design.application_title)),
-      skin_(PictureResource(design.background_picture)) {
+      skin_(EmbeddedPicture(design.background_picture).value(0)),
+      entries_(new ListEntries(this)) {
   setWindowTitle(QString::fromStdString(design.caption));
-  setWindowIcon(QIcon(PictureResource(design.icon)));
+  setWindowIcon(IconOf(design.icon));
   setFixedSize(design.client_width, design.client_height);
   // Tooltips must show while another window is active, as they do on Windows.
   setAttribute(Qt::WA_AlwaysShowToolTips);
-  list_ = MakeListBox(this, design.list);
+  list_ = MakeListBox(this, entries_, design.list);
   for (auto control : {platform::ImageControl::Image3, platform::ImageControl::Image2,
                        platform::ImageControl::Image1}) {
     images_[static_cast<std::size_t>(control)] = MakeImage(this, DesignOf(design, control));
@@ -125,8 +137,9 @@ bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::string QtFormWindow::List1_Text() const {
-  const QList<QListWidgetItem*> selected = list_->selectedItems();
-  return selected.isEmpty() ? std::string() : selected.first()->text().toLocal8Bit().toStdString();
+  const QModelIndexList selected = list_->selectionModel()->selectedIndexes();
+  return selected.isEmpty() ? std::string()
+                            : selected.first().data().toString().toLocal8Bit().toStdString();
 }
 
 void QtFormWindow::MsgBox(std::string_view prompt) {
@@ -139,7 +152,7 @@ void QtFormWindow::MsgBox(std::string_view prompt) {
 }
 
 void QtFormWindow::List1_AddItem(std::string_view entry) {
-  list_->addItem(QString::fromLocal8Bit(entry.data(), static_cast<qsizetype>(entry.size())));
+  entries_->Append(QString::fromLocal8Bit(entry.data(), static_cast<qsizetype>(entry.size())));
 }
 
 win::HWND QtFormWindow::hWnd() const { return win::HWND{static_cast<std::uintptr_t>(winId())}; }
@@ -175,7 +188,7 @@ void QtFormWindow::mouseReleaseEvent(QMouseEvent* event) {
 void QtFormWindow::paintEvent(QPaintEvent*) {
   // Unscaled from the top-left; the skin's last row falls outside the window.
   QPainter painter(this);
-  painter.drawPixmap(0, 0, skin_);
+  painter.drawImage(0, 0, skin_);
 }
 
 }  // namespace platform::qt

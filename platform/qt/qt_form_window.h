@@ -2,12 +2,13 @@
 // with the list box and image controls of its design.
 #pragma once
 
-#include <QListWidget>
-#include <QPixmap>
+#include <QImage>
+#include <QListView>
 #include <QWidget>
 #include <array>
 
 #include "platform/qt/image_control.h"
+#include "platform/qt/list_entries.h"
 #include "platform/toolkit.h"
 
 namespace platform::qt {
@@ -25,11 +26,11 @@ class QtFormWindow final : public QWidget, public FormWindow {
   // Where the window's events go from now on.
   void SetEvents(FormEvents* events) { events_ = events; }
 
-  QListWidget* List1() const { return list_; }
+  QListView* List1() const { return list_; }
   qt::ImageControl* Image(platform::ImageControl image) const {
     return images_[static_cast<std::size_t>(image)];
   }
-  const QPixmap& Skin() const { return skin_; }
+  const QImage& Skin() const { return skin_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -41,12 +42,10 @@ class QtFormWindow final : public QWidget, public FormWindow {
  private:
   QString application_title_;
   FormEvents* events_ = nullptr;
-  QPixmap skin_;
-  QListWidget* list_;
+  QImage skin_;
+  ListEntries* entries_;
+  QListView* list_;
   std::array<qt::ImageControl*, 3> images_{};
 };
-
-// Where a picture named in a design is stored among the program's resources.
-QString PictureResource(const std::string& picture);
 
 }  // namespace platform::qt

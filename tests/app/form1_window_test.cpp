@@ -14,6 +14,7 @@
 #include "app/form1.h"
 #include "app/form1_design.h"
 #include "platform/linux/linux_registry.h"
+#include "platform/qt/embedded_pictures.h"
 #include "platform/qt/qt_form_window.h"
 #include "platform/qt/qt_toolkit.h"
 #include "tests/fakes/mock_platform.h"
@@ -42,7 +43,7 @@ class ObservingLoad : public platform::FormEvents {
   void Form_Load() override {
     ++loads;
     visible_during_load = form_.isVisible();
-    entries_during_load = form_.List1()->count();
+    entries_during_load = form_.List1()->model()->rowCount();
     form_.List1_AddItem("Europe/Helsinki");
     form_.List1_AddItem("Asia/Tokyo");
   }
@@ -133,13 +134,13 @@ class Form1WindowTest : public QObject {
   }
 
   void listIsWhiteUnsortedSingleSelectionInTahoma() {
-    QListWidget* list = form_->List1();
+    QListView* list = form_->List1();
     QCOMPARE(list->palette().color(QPalette::Base), QColor(255, 255, 255));
     QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->model()->rowCount(), 0);
     for (const char* entry : {"Zulu", "Africa/Abidjan", "Mars"}) form_->List1_AddItem(entry);
-    QCOMPARE(list->item(0)->text(), QStringLiteral("Zulu"));
-    QCOMPARE(list->item(2)->text(), QStringLiteral("Mars"));
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("Zulu"));
+    QCOMPARE(list->model()->index(2, 0).data().toString(), QStringLiteral("Mars"));
 
     const QFont font = list->font();
     QCOMPARE(font.family(), QStringLiteral("Tahoma"));
@@ -156,7 +157,9 @@ class Form1WindowTest : public QObject {
   }
 
   void skinIsDrawnUnscaledAndShowsAroundTheGlyphs() {
-    const QImage skin = form_->Skin().toImage();
+    // The skin shown is the committed picture, pixel for pixel.
+    const QImage skin = form_->Skin();
+    QCOMPARE(skin, QImage(TALVANE_ASSETS_DIR "/skin.jpg").convertToFormat(skin.format()));
     QCOMPARE(skin.size(), QSize(325, 496));
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -177,20 +180,24 @@ class Form1WindowTest : public QObject {
     }
   }
 
-  void everyPictureAndIconSizeIsEmbedded() {
-    QCOMPARE(QImage(":/assets/minimise.gif").size(), QSize(24, 24));
-    QCOMPARE(QImage(":/assets/close.gif").size(), QSize(24, 24));
-    QImageReader ico(":/assets/talvane.ico");
-    QCOMPARE(ico.imageCount(), 7);
-    QList<QSize> sizes;
-    for (int i = 0; i < ico.imageCount(); ++i) {
-      QVERIFY(ico.jumpToImage(i));
-      const QImage image = ico.read();
-      QVERIFY2(!image.isNull(), qPrintable(ico.errorString()));
-      sizes << image.size();
+  // The pixels embedded at build time are what Qt makes of the committed
+  // files, the icon's sizes as QIcon picks them (the deeper of two 16 x 16).
+  void everyPictureAndIconSizeIsEmbeddedAsDecoded() {
+    for (const char* glyph : {"minimise.gif", "close.gif"}) {
+      const QList<QImage> embedded = platform::qt::EmbeddedPicture(std::string("assets/") + glyph);
+      QCOMPARE(embedded.size(), 1);
+      constexpr auto kShown = QImage::Format_ARGB32_Premultiplied;
+      QCOMPARE(embedded[0].convertToFormat(kShown),
+               QImage(QString(TALVANE_ASSETS_DIR "/") + glyph).convertToFormat(kShown));
     }
-    QCOMPARE(sizes, (QList<QSize>{
-                        {16, 16}, {256, 256}, {128, 128}, {48, 48}, {32, 32}, {24, 24}, {16, 16}}));
+    const QIcon committed(TALVANE_ASSETS_DIR "/talvane.ico");
+    QList<QSize> sizes;
+    for (const QImage& image : platform::qt::EmbeddedPicture("assets/talvane.ico")) {
+      sizes << image.size();
+      QCOMPARE(image, committed.pixmap(image.size()).toImage().convertToFormat(image.format()));
+    }
+    QCOMPARE(sizes, (QList<QSize>{{16, 16}, {256, 256}, {128, 128}, {48, 48}, {32, 32}, {24, 24}}));
+    QVERIFY(platform::qt::EmbeddedPicture("assets/none.gif").isEmpty());
     const QList<QSize> icon_sizes = form_->windowIcon().availableSizes();
     for (int edge : {16, 24, 32, 48, 128, 256})
       QVERIFY2(icon_sizes.contains(QSize(edge, edge)), qPrintable(QString::number(edge)));
@@ -217,13 +224,16 @@ class Form1WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     QCOMPARE(form_->List1_Text(), std::string());
     QWidget* viewport = form_->List1()->viewport();
-    const QPoint tokyo = form_->List1()->visualItemRect(form_->List1()->item(1)).center();
+    const QPoint tokyo = form_->List1()->visualRect(form_->List1()->model()->index(1, 0)).center();
     // A double-click is a click followed by the double-click event.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, tokyo);
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, tokyo);
     QCOMPARE(load.double_clicked_with, std::vector<std::string>{"Asia/Tokyo"});
     QTest::mouseDClick(viewport, Qt::RightButton, {}, tokyo);
     QCOMPARE(load.double_clicked_with.size(), 1u);
+    // No key opens an entry for editing.
+    QTest::keyClick(form_->List1(), Qt::Key_F2);
+    QCOMPARE(form_->focusWidget(), form_->List1());
   }
 
   void messageBoxIsModalWithOnlyOkAndNoIconCaptionedWithTheTitle() {
@@ -310,7 +320,8 @@ class Form1WindowTest : public QObject {
 
     form.Form_Load();
     QStringList listed;
-    for (int i = 0; i < form_->List1()->count(); ++i) listed << form_->List1()->item(i)->text();
+    QAbstractItemModel* model = form_->List1()->model();
+    for (int i = 0; i < model->rowCount(); ++i) listed << model->index(i, 0).data().toString();
     QCOMPARE(listed, entries);
   }
 

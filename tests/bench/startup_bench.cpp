@@ -1,85 +1,179 @@
-// Time from process start to the first paint of the window, and peak memory,
-// for the program and for a bare Qt window started the same way.
-// Usage: startup_bench PAINT_PROBE [RUNS]   (needs DISPLAY)
+// Time from fork to the first drawing the X server sees (XDamage on the root
+// window), and peak RSS, for the program and for Qt baselines, in interleaved
+// runs on one display. Every program is ended with SIGKILL at its first
+// drawing, so no program's own instrumentation is involved.
+// Usage: startup_bench RUNS TALVANE QT_BASELINE   (needs DISPLAY, an otherwise idle X server)
+#include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/damage.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-long long MonotonicNs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-struct Run {
-  double ms_to_first_paint;
-  double peak_mib;
+struct Program {
+  const char* name;
+  std::vector<const char*> argv;
+  std::vector<double> ms;
+  std::vector<double> cpu_ms;
+  std::vector<double> mib;
 };
 
-bool RunOnce(const char* probe, const char* variant, Run& run) {
-  int out[2];
-  if (pipe(out) != 0) return false;
-  const long long start = MonotonicNs();
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execl(probe, probe, variant, static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  std::string text;
-  char buffer[64];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
-    text.append(buffer, static_cast<size_t>(n));
-  close(out[0]);
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty()) return false;
-  run.ms_to_first_paint = static_cast<double>(std::atoll(text.c_str()) - start) / 1e6;
-  run.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  return true;
+double NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double Ms(const timeval& t) {
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
 }
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  const std::size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+class Display {
+ public:
+  Display() : connection_(xcb_connect(nullptr, nullptr)) {}
+  ~Display() { xcb_disconnect(connection_); }
+
+  // Watches the root window, inferiors included, for drawing and for windows
+  // coming and going.
+  bool Watch() {
+    if (xcb_connection_has_error(connection_) != 0) return false;
+    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(connection_, &xcb_damage_id);
+    if (damage == nullptr || damage->present == 0) return false;
+    damage_event_ = damage->first_event + XCB_DAMAGE_NOTIFY;
+    std::free(xcb_damage_query_version_reply(connection_,
+                                             xcb_damage_query_version(connection_, 1, 1), nullptr));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_, root, XCB_CW_EVENT_MASK, &mask);
+    damage_ = xcb_generate_id(connection_);
+    xcb_damage_create(connection_, damage_, root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    return Settle();
+  }
+
+  // Forgets what was drawn and any event so far; false if the server is gone.
+  bool Settle() {
+    xcb_damage_subtract(connection_, damage_, XCB_NONE, XCB_NONE);
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    while (auto* event = xcb_poll_for_event(connection_)) std::free(event);
+    top_levels_ = 0;
+    return xcb_connection_has_error(connection_) == 0;
+  }
+
+  enum class Seen { kNothing, kDrawing, kGone };
+
+  // Waits up to `timeout_ms` for the next drawing, or for the last top-level
+  // window created since Settle() to be destroyed.
+  Seen Wait(int timeout_ms) {
+    for (;;) {
+      while (auto* raw = xcb_poll_for_event(connection_)) {
+        std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(raw, &std::free);
+        const int type = event->response_type & 0x7f;
+        if (type == damage_event_) return Seen::kDrawing;
+        if (type == XCB_CREATE_NOTIFY) ++top_levels_;
+        if (type == XCB_DESTROY_NOTIFY && --top_levels_ == 0) return Seen::kGone;
+      }
+      pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
+      if (poll(&fd, 1, timeout_ms) <= 0 || xcb_connection_has_error(connection_) != 0) {
+        return Seen::kNothing;
+      }
+    }
+  }
+
+ private:
+  xcb_connection_t* connection_;
+  xcb_damage_damage_t damage_ = XCB_NONE;
+  int damage_event_ = -1;
+  int top_levels_ = 0;
+};
+
+// One start: fork, first drawing, SIGKILL, peak RSS; then waits until the
+// program's windows are gone so their removal is not the next run's drawing.
+bool RunOnce(Display& display, Program& program) {
+  if (!display.Settle()) return false;
+  const double start = NowMs();
+  const pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    execv(program.argv[0], const_cast<char* const*>(program.argv.data()));
+    _exit(127);
+  }
+  Display::Seen seen;
+  // A window the program makes and drops while starting is no drawing.
+  while ((seen = display.Wait(20000)) == Display::Seen::kGone) {
+  }
+  const bool drawn = seen == Display::Seen::kDrawing;
+  const double first_drawing = NowMs() - start;
+  kill(child, SIGKILL);
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  if (!drawn) {
+    std::fprintf(stderr, "%s: no drawing within 20 s\n", program.name);
+    return false;
+  }
+  if (display.Wait(5000) != Display::Seen::kGone) {
+    std::fprintf(stderr, "%s: its windows stayed after it ended\n", program.name);
+    return false;
+  }
+  program.ms.push_back(first_drawing);
+  program.cpu_ms.push_back(Ms(usage.ru_utime) + Ms(usage.ru_stime));
+  program.mib.push_back(static_cast<double>(usage.ru_maxrss) / 1024.0);
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s PAINT_PROBE [RUNS]\n", argv[0]);
+  if (argc != 4 || std::atoi(argv[1]) < 1) {
+    std::fprintf(stderr, "usage: %s RUNS TALVANE QT_BASELINE\n", argv[0]);
     return 2;
   }
-  const int runs = argc > 2 ? std::atoi(argv[2]) : 20;
-  for (const char* variant : {"bare", "talvane"}) {
-    std::vector<double> ms, mib;
-    for (int i = 0; i < runs; ++i) {
-      Run run{};
-      if (!RunOnce(argv[1], variant, run)) {
-        std::fprintf(stderr, "%s: run %d failed\n", variant, i);
-        return 1;
-      }
-      ms.push_back(run.ms_to_first_paint);
-      mib.push_back(run.peak_mib);
+  const int runs = std::atoi(argv[1]);
+  const char* baseline = argv[3];
+  std::vector<Program> programs = {
+      {"empty Qt window", {baseline, "empty", nullptr}, {}, {}, {}},
+      {"Qt window, one label", {baseline, "label", nullptr}, {}, {}, {}},
+      {"plain-Qt equivalent", {baseline, "plain", nullptr}, {}, {}, {}},
+      {"talvane", {argv[2], nullptr}, {}, {}, {}},
+  };
+  Display display;
+  if (!display.Watch()) {
+    std::fprintf(stderr, "no X server with the DAMAGE extension at DISPLAY\n");
+    return 1;
+  }
+  // Interleaved, with the order turning each round, so drift in the
+  // machine's load falls on every program alike.
+  for (int round = 0; round < runs; ++round) {
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+      if (!RunOnce(display, programs[(i + round) % programs.size()])) return 1;
     }
-    std::printf(
-        "%-8s first paint: median %.1f ms (min %.1f, max %.1f); peak RSS: median %.1f MiB over %d "
-        "runs\n",
-        variant, Median(ms), *std::min_element(ms.begin(), ms.end()),
-        *std::max_element(ms.begin(), ms.end()), Median(mib), runs);
+  }
+  const Program& label = programs[1];
+  const double label_ms = Median(label.ms), label_mib = Median(label.mib);
+  std::printf("%d interleaved runs each; medians\n", runs);
+  std::printf("%-22s %12s %14s %12s %14s %16s\n", "program", "first paint", "CPU till then",
+              "peak RSS", "paint / label", "RSS - label");
+  for (const Program& p : programs) {
+    const double ms = Median(p.ms), mib = Median(p.mib);
+    std::printf("%-22s %9.1f ms %11.1f ms %8.1f MiB %13.2fx %+12.1f MiB\n", p.name, ms,
+                Median(p.cpu_ms), mib, ms / label_ms, mib - label_mib);
   }
   return 0;
 }

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
       line_top = y;
     }
     if (!inked && previous_row_inked) {
-      middles += (middles.empty() ? "" : ",") + std::to_string((line_top + y - 1) / 2);
+      if (!middles.empty()) middles += ',';
+      middles += std::to_string((line_top + y - 1) / 2);
     }
     previous_row_inked = inked;
   }

@@ -37,7 +37,7 @@ std::u16string NameOf(const win::WCHAR (&name)[32]) {
 std::string GlibcLocalTime(const fs::path& path, std::int64_t t) {
   const char* old = std::getenv("TZ");
   std::string saved = old != nullptr ? old : "";
-  setenv("TZ", (":" + path.string()).c_str(), 1);
+  setenv("TZ", std::string(":").append(path.string()).c_str(), 1);
   tzset();
   std::time_t when = static_cast<std::time_t>(t);
   std::tm local{};
