@@ -189,9 +189,11 @@ rc=0
 [ "$rc" = 127 ] || fail "refused launch: exit $rc, not pkexec's 127"
 [ -z "$(ls -A "$scratch")" ] || fail "refused launch left $(ls -A "$scratch")"
 
-# A Wayland session with no X: weston's headless backend in software, where
-# --debug lets weston-screenshooter take shots. pkexec would not pass the
-# session on, so the program is started as root directly.
+# A Wayland session with no X, as a user's: weston's headless backend in
+# software (--debug lets weston-screenshooter take shots), run by uid 65534
+# and listening in /run/user/65534 of a mount namespace of its own. The
+# program joins that namespace with nothing of the session but what pkexec
+# passes on (PKEXEC_UID), as the menu entry starts it, and must find it there.
 # A shot shows the window when the skin's dark red covers exactly its size
 # and, inside the list's border (left of where the scroll bar goes), the
 # ground is white with lines of text down its whole height. Shots are taken
@@ -211,30 +213,40 @@ window_shown() {
   awk "BEGIN { exit !($white > 0.5) }" && [ "$ink" -ge 260 ]
 }
 wayland_start=$(date +%s%N)
-wl=(env -i XDG_RUNTIME_DIR="$PRIVATE_RUNTIME_DIR" WAYLAND_DISPLAY=talvane-test HOME=/root PATH=/usr/bin:/bin)
+wl_uid=65534
+wl_run=/run/user/$wl_uid
 # In a pid namespace of its own, whose end takes its helper clients with it;
 # unshare ignores SIGTERM, weston (the namespace's first process) takes it.
-unshare --pid --fork "${wl[@]}" weston --backend=headless-backend.so --use-pixman --debug \
-  --socket=talvane-test --width=1024 --height=768 --idle-time=0 >"$stage/weston.log" 2>&1 &
+unshare --mount --propagation private --pid --fork sh -c '
+  mount -t tmpfs -o mode=755 tmpfs /run && mkdir -p "$1" && chown "$2:$2" "$1" && chmod 700 "$1" &&
+  exec setpriv --reuid="$2" --regid="$2" --clear-groups env -i XDG_RUNTIME_DIR="$1" \
+    HOME=/nonexistent PATH=/usr/bin:/bin weston --backend=headless-backend.so --use-pixman \
+    --debug --socket=wayland-0 --width=1024 --height=768 --idle-time=0' sh "$wl_run" "$wl_uid" \
+  >"$stage/weston.log" 2>&1 &
 compositor=$!
 for _ in $(seq 50); do weston=$(ps -o pid= --ppid "$compositor" | tr -d " ") && break; sleep 0.1; done
 [ -n "$weston" ] || fail "weston did not start"
 STARTED_PIDS+=("$weston" "$compositor")
-"${wl[@]}" "$exe" &
+mkdir "$stage/shots"
+# Entering a mount namespace moves to its root; shots are taken where they are looked for.
+in_session=(nsenter --target "$weston" --mount --wd="$stage/shots" -- env -i HOME=/root
+  PATH=/usr/bin:/bin)
+for _ in $(seq 50); do "${in_session[@]}" test -S "$wl_run/wayland-0" && break; sleep 0.1; done
+"${in_session[@]}" PKEXEC_UID="$wl_uid" "$exe" &
 pid=$!
 STARTED_PIDS+=("$pid")
-mkdir "$stage/shots"
 seen="no screenshot"
 for _ in $(seq 40); do
   rm -f "$stage"/shots/*
-  (cd "$stage/shots" && "${wl[@]}" weston-screenshooter >/dev/null 2>&1) || true
+  "${in_session[@]}" XDG_RUNTIME_DIR="$wl_run" WAYLAND_DISPLAY=wayland-0 weston-screenshooter \
+    >/dev/null 2>&1 || true
   shot=$(find "$stage/shots" -name '*.png' | head -n 1)
   [ -n "$shot" ] && window_shown "$shot" && break
   shot=
   sleep 0.25
 done
 [ -n "$shot" ] || fail "no Talvane window on Wayland; last seen: $seen"
-echo "test-package: Wayland window and list found in $((($(date +%s%N) - wayland_start) / 1000000)) ms"
+echo "test-package: started as from the menu, Wayland window and list found in $((($(date +%s%N) - wayland_start) / 1000000)) ms"
 kill "$pid" "$weston"
 wait "$pid" "$compositor" 2>/dev/null || true
 

@@ -26,11 +26,6 @@ bool CopyPath(char (&to)[PATH_MAX], const fs::path& from) {
   return true;
 }
 
-fs::path Beside(const fs::path& file, const char* suffix) {
-  const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  return dir / ("." + file.filename().string() + ".talvane-" + suffix);
-}
-
 // The file as it is, under the way back's name: a hard link keeps it exactly,
 // its inode, owner, mode and bytes. No file is noted by an empty marker.
 bool KeepWayBack(const WayBackPaths& paths) {
@@ -65,7 +60,7 @@ std::map<std::string, FileIdentity> ReadRecord(const fs::path& record) {
 }  // namespace
 
 PreviewJournal::File PreviewJournal::FileAt(const fs::path& path) {
-  return {path, Beside(path, "restore"), Beside(path, "absent")};
+  return {path, ProgramFileBeside(path, "restore"), ProgramFileBeside(path, "absent")};
 }
 
 WayBackPaths PreviewJournal::PathsOf(const File& file) {
@@ -79,8 +74,8 @@ WayBackPaths PreviewJournal::PathsOf(const File& file) {
 PreviewJournal::PreviewJournal(fs::path localtime, fs::path timezone)
     : localtime_(FileAt(localtime)),
       timezone_(FileAt(timezone)),
-      applied_record_(Beside(localtime, "applied")),
-      lock_file_(Beside(localtime, "lock")) {}
+      applied_record_(ProgramFileBeside(localtime, "applied")),
+      lock_file_(ProgramFileBeside(localtime, "lock")) {}
 
 PreviewJournal::~PreviewJournal() { Unlock(); }
 
@@ -127,7 +122,7 @@ bool PreviewJournal::RecoverUnfinished() {
   // What a killed writer left half done. Only the lock holder writes these.
   unlink(applied_record_.c_str());
   for (const File* file : {&localtime_, &timezone_}) {
-    const std::string prefix = "." + file->path.filename().string() + ".talvane-";
+    const std::string prefix = ProgramFileBeside(file->path, "").filename();
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(file->path.parent_path(), ec)) {
       const fs::path& name = entry.path();

@@ -35,14 +35,9 @@ bool WriteAll(int fd, std::span<const std::uint8_t> data) {
   return true;
 }
 
-fs::path TemporaryNameBeside(const fs::path& path, const std::string& suffix) {
-  const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  return dir / ("." + path.filename().string() + ".talvane-" + suffix);
-}
-
 std::optional<fs::path> StageFile(const fs::path& path, std::span<const std::uint8_t> data,
                                   mode_t mode) {
-  std::string temp = TemporaryNameBeside(path, "XXXXXX").string();
+  std::string temp = ProgramFileBeside(path, "XXXXXX").string();
   UniqueFd fd(mkostemp(temp.data(), O_CLOEXEC));
   if (!fd) return std::nullopt;
   const bool ok = WriteAll(fd.get(), data) && fchmod(fd.get(), mode) == 0 && fsync(fd.get()) == 0;
@@ -55,7 +50,7 @@ std::optional<fs::path> StageFile(const fs::path& path, std::span<const std::uin
 std::optional<fs::path> StageSymlink(const fs::path& path, const std::string& target) {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path temp = TemporaryNameBeside(path, std::to_string(random()));
+    fs::path temp = ProgramFileBeside(path, std::to_string(random()));
     if (symlink(target.c_str(), temp.c_str()) == 0) return temp;
     if (errno != EEXIST) return std::nullopt;
   }
@@ -63,6 +58,12 @@ std::optional<fs::path> StageSymlink(const fs::path& path, const std::string& ta
 }
 
 }  // namespace
+
+fs::path ProgramFileBeside(const fs::path& file, std::string_view suffix) {
+  std::string name = ".";
+  name.append(file.filename().native()).append(".talvane-").append(suffix);
+  return (file.has_parent_path() ? file.parent_path() : fs::path(".")) / name;
+}
 
 std::optional<SettingSnapshot> ReadSetting(const fs::path& setting) {
   struct stat st {};

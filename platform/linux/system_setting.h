@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::linux_tz {
@@ -29,6 +30,9 @@ struct SettingSnapshot {
 // nullopt when the setting exists but cannot be read (dangling link, no
 // permission, a directory, larger than any TZif file).
 std::optional<SettingSnapshot> ReadSetting(const std::filesystem::path& setting);
+
+// The program's files beside a setting file: DIR/.NAME.talvane-SUFFIX.
+std::filesystem::path ProgramFileBeside(const std::filesystem::path& file, std::string_view suffix);
 
 // What a preview puts in place of a setting file: a link, or a file.
 struct Replacement {
