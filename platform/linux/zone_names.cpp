@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
-#include <sstream>
+
+#include "platform/linux/tz/tzif_reader.h"
 
 namespace platform::linux_tz {
 namespace {
@@ -37,14 +38,16 @@ bool IsZoneName(std::string_view name) {
 }
 
 // tzdata.zi lines: "Z NAME STDOFF RULES FORMAT [UNTIL]"; we need NAME only.
-std::vector<std::string> ReadZoneLines(std::istream& in) {
+std::vector<std::string> ReadZoneLines(std::string_view text) {
   std::vector<std::string> names;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.size() < 3 || line[0] != 'Z' || line[1] != ' ') continue;
-    std::istringstream fields(line.substr(2));
-    std::string name;
-    if (fields >> name) names.push_back(name);
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    if (!line.starts_with("Z ")) continue;
+    line.remove_prefix(std::min(line.find_first_not_of(" \t", 1), line.size()));
+    const std::string_view name = line.substr(0, line.find_first_of(" \t"));
+    if (!name.empty()) names.emplace_back(name);
   }
   return names;
 }
@@ -87,8 +90,10 @@ bool RegistryNamesEqual(std::string_view a, std::string_view b) {
 }
 
 std::vector<std::string> ListZoneNames(const fs::path& zoneinfo_dir) {
-  std::ifstream zi(zoneinfo_dir / "tzdata.zi");
-  std::vector<std::string> names = zi ? ReadZoneLines(zi) : FindTzifFiles(zoneinfo_dir);
+  const auto zi = talvane::tz::ReadZoneFileBytes(zoneinfo_dir / "tzdata.zi");
+  std::vector<std::string> names =
+      zi ? ReadZoneLines({reinterpret_cast<const char*>(zi->data()), zi->size()})
+         : FindTzifFiles(zoneinfo_dir);
   std::erase_if(names, [](const std::string& name) { return !IsZoneName(name); });
   std::stable_sort(names.begin(), names.end(), RegistryOrderLess);
   names.erase(std::unique(names.begin(), names.end(), RegistryNamesEqual), names.end());
