@@ -20,12 +20,6 @@ std::atomic<bool> g_armed{false};
 std::atomic<bool> g_lock_published{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-void CopyText(char (&to)[PATH_MAX], const char* from) {
-  const std::size_t length = strnlen(from, PATH_MAX - 1);
-  std::memcpy(to, from, length);
-  to[length] = '\0';
-}
-
 void SayToStderr(const char* text) {
   const ssize_t ignored = write(STDERR_FILENO, text, std::strlen(text));
   (void)ignored;
@@ -84,7 +78,7 @@ void DisarmExitRestore() { g_armed.store(false, std::memory_order_release); }
 void PublishLockFile(const char* path) {
   g_lock_published.store(false, std::memory_order_relaxed);
   std::atomic_signal_fence(std::memory_order_seq_cst);
-  CopyText(g_lock_file, path);
+  if (!CopyPath(g_lock_file, path)) return;
   g_lock_published.store(true, std::memory_order_release);
 }
 

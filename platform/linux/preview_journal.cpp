@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -18,13 +17,6 @@ namespace platform::linux_tz {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool CopyPath(char (&to)[PATH_MAX], const fs::path& from) {
-  const std::string& text = from.native();
-  if (text.size() >= PATH_MAX) return false;
-  std::memcpy(to, text.c_str(), text.size() + 1);
-  return true;
-}
 
 // The file as it is, under the way back's name: a hard link keeps it exactly,
 // its inode, owner, mode and bytes. No file is noted by an empty marker.
@@ -65,9 +57,9 @@ PreviewJournal::File PreviewJournal::FileAt(const fs::path& path) {
 
 WayBackPaths PreviewJournal::PathsOf(const File& file) {
   WayBackPaths paths{};
-  CopyPath(paths.file, file.path);
-  CopyPath(paths.restore, file.restore);
-  CopyPath(paths.absent, file.absent);
+  CopyPath(paths.file, file.path.c_str());
+  CopyPath(paths.restore, file.restore.c_str());
+  CopyPath(paths.absent, file.absent.c_str());
   return paths;
 }
 
@@ -148,7 +140,7 @@ bool PreviewJournal::Apply(const Replacement& localtime,
 
   ArmedPreview armed{};
   std::string record;
-  bool ok = CopyPath(armed.applied_record, applied_record_);
+  bool ok = CopyPath(armed.applied_record, applied_record_.c_str());
   for (Change& change : changes) {
     if (!ok) break;
     WayBackPaths& paths = armed.files[armed.file_count];

@@ -80,11 +80,16 @@ WayBackResult TakeWayBack(const WayBackPaths& paths, const FileIdentity* applied
   return WayBackResult::kTaken;
 }
 
+bool CopyPath(char (&to)[PATH_MAX], const char* from) {
+  const std::size_t length = strnlen(from, PATH_MAX);
+  if (length == PATH_MAX) return false;
+  std::memcpy(to, from, length + 1);
+  return true;
+}
+
 void SyncDirectoryOf(const char* path) {
   char dir[PATH_MAX];
-  const std::size_t length = strnlen(path, sizeof dir - 1);
-  std::memcpy(dir, path, length);
-  dir[length] = '\0';
+  if (!CopyPath(dir, path)) return;
   char* slash = std::strrchr(dir, '/');
   if (slash == nullptr) {
     std::strcpy(dir, ".");

@@ -45,6 +45,10 @@ enum class WayBackResult { kNone, kTaken, kDropped, kFailed };
 // way back and leaves the file alone. kFailed keeps the way back.
 WayBackResult TakeWayBack(const WayBackPaths& paths, const FileIdentity* applied);
 
+// Copies a path into fixed storage a signal handler can read. False, and
+// nothing copied, when it does not fit.
+bool CopyPath(char (&to)[PATH_MAX], const char* from);
+
 // Makes renames in the directory of `path` durable.
 void SyncDirectoryOf(const char* path);
 
