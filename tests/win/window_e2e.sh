@@ -3,12 +3,14 @@
 # manager, as on a desktop) that scripts/test-windows.sh prepared, driven
 # with xdotool as a user would and watched by e2e_probe.exe from inside the
 # same Wine.
-# Usage: window_e2e.sh TALVANE_EXE PROBE_EXE
+# Usage: window_e2e.sh WINE TALVANE_EXE PROBE_EXE (WINE: the Wine loader for
+# the executables' processor)
 set -euo pipefail
-TALVANE=$1
-PROBE=$2
+WINE=$1
+TALVANE=$2
+PROBE=$3
 
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ] || ! command -v wine >/dev/null ||
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ] || ! command -v "$WINE" >/dev/null ||
   ! command -v xdotool >/dev/null; then
   echo "SKIP: needs wine, xdotool, DISPLAY and WINEPREFIX (run scripts/test-windows.sh)"
   exit 77
@@ -28,7 +30,7 @@ fail() {
   exit 1
 }
 pass() { echo "ok   $*"; }
-probe() { wine "$PROBE" "$@" | tr -d '\r'; }
+probe() { "$WINE" "$PROBE" "$@" | tr -d '\r'; }
 field() { probe window | sed -n "s/^$1 //p"; }
 # Wine takes the pointer's arrival before it takes a click there.
 click_at() {
@@ -69,7 +71,7 @@ colour_in() { # x y rmin rmax gmin gmax bmin bmax what
 
 tz_before=$(probe tz)
 
-wine "$TALVANE" &
+"$WINE" "$TALVANE" &
 APP_PID=$!
 for _ in $(seq 1 100); do
   probe window >/dev/null 2>&1 && break
