@@ -50,6 +50,7 @@ bool WindowsSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
     ways_.Remove();
     return false;
   }
+  api_.AnnounceChange();
   way_back_ = record;
   read_.reset();
   return true;
@@ -65,6 +66,7 @@ bool WindowsSettingStore::TakeWayBack(const WayBackRecord& record) {
                           ? api_.SetDynamicTimeZoneInformation(&record.saved_dynamic) != 0
                           : api_.SetTimeZoneInformation(&record.saved) != 0;
     if (!back) return false;
+    api_.AnnounceChange();
   }
   ways_.Remove();
   return true;

@@ -31,6 +31,10 @@ class TimeZoneApi {
   // SeTimeZonePrivilege, or before Vista SeSystemtimePrivilege. False when it
   // can't.
   virtual bool EnableTimeZonePrivilege() = 0;
+  // Tells every top-level window that the setting has changed, as the
+  // system's own Date and Time settings do, so that the task-bar clock
+  // shows the new time at once.
+  virtual void AnnounceChange() = 0;
   // The lock every instance of the program shares, held from reading the
   // setting a preview saves until it is put back. False while another
   // process holds it.

@@ -80,6 +80,7 @@ class FakeSystem : public platform::win32::TimeZoneApi {
     privilege_enabled = true;
     return true;
   }
+  void AnnounceChange() override {}
   bool TryLockPreview() override {
     if (*lock_ != 0 && *lock_ != id_) return false;
     *lock_ = id_;
