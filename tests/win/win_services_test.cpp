@@ -126,6 +126,7 @@ class FakeApi : public platform::win32::TimeZoneApi {
     return SetTimeZoneInformation(&dtzi->tzi);
   }
   bool EnableTimeZonePrivilege() override { return true; }
+  bool FlushSetting() override { return true; }
   void AnnounceChange() override { ++announced; }
   bool TryLockPreview() override { return true; }
   void UnlockPreview() override {}

@@ -3,8 +3,7 @@
 # manager, as on a desktop) that scripts/test-windows.sh prepared, driven
 # with xdotool as a user would and watched by e2e_probe.exe from inside the
 # same Wine.
-# Usage: window_e2e.sh WINE TALVANE_EXE PROBE_EXE (WINE: the Wine loader for
-# the executables' processor)
+# Usage: window_e2e.sh WINE TALVANE_EXE PROBE_EXE, WINE the loader for their processor
 set -euo pipefail
 WINE=$1
 TALVANE=$2
@@ -70,6 +69,16 @@ colour_in() { # x y rmin rmax gmin gmax bmin bmax what
 }
 
 tz_before=$(probe tz)
+
+# The log-on run, given the way back (1040 zero bytes) of a preview whose zone
+# is no longer in force: it drops it, leaves the setting and ends, no window.
+way_back='HKLM\SOFTWARE\Talvane'
+"$WINE" reg add "$way_back" /v PreviewWayBack /t REG_BINARY /d "$(printf '0%.0s' $(seq 2080))" \
+  /f /reg:64 >/dev/null
+timeout 60 "$WINE" "$TALVANE" /recover || fail "the log-on run ended with status $?"
+"$WINE" reg query "$way_back" /reg:64 >/dev/null 2>&1 && fail "the log-on run left the way back"
+[ "$(probe tz)" = "$tz_before" ] || fail "the log-on run changed the setting"
+pass "the log-on run takes a dead preview's way back and ends, with no window"
 
 "$WINE" "$TALVANE" &
 APP_PID=$!
