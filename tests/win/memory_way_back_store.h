@@ -23,8 +23,7 @@ class MemoryWayBackStore : public platform::win32::WayBackStore {
   }
 
   std::optional<platform::win32::WayBackRecord> kept;
-  // The RunOnce value, which Windows drops as it starts the run.
-  bool logon_run = false;
+  bool logon_run = false;  // the RunOnce value, which Windows drops as it runs
   bool refuse = false;
   bool refuse_remove = false;
 };

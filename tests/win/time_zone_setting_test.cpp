@@ -100,8 +100,7 @@ class FakeSystem : public platform::win32::TimeZoneApi {
   bool HoldsLock() const { return *lock_ == id_; }
 
   DynamicTimeZoneInformation setting{};
-  // What a power loss leaves: Windows writes the setting lazily.
-  DynamicTimeZoneInformation on_disk{};
+  DynamicTimeZoneInformation on_disk{};  // what a power loss leaves
   fakes::MemoryWayBackStore ways;
   std::vector<std::string> calls;
   bool privilege_enabled = false;
@@ -109,8 +108,7 @@ class FakeSystem : public platform::win32::TimeZoneApi {
   bool refuse_set = false;
   bool change_between_reads = false;
   bool refuse_flush = false;
-  // Reports the name of any zone set otherwise, as a localised system may.
-  bool renames = false;
+  bool renames = false;  // names any zone set otherwise, as a localised system may
 
  private:
   bool dynamic_;

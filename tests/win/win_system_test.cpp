@@ -1,12 +1,11 @@
 // The Win32 layer's effects as the system's own calls see them under Wine:
-// the privileges of the process's token, the messages a real window gets
-// when the session ends, and the way back in the registry.
+// the privileges of the process's token, and the messages a real window
+// gets when the session ends; the way back in the registry too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include <optional>
 #include <vector>
 
 #include "platform/win/session_restore.h"
@@ -76,9 +75,8 @@ TEST(RegistryWayBackStoreTest, KeepsReadsBackAndRemovesOnlyItsOwn) {
   platform::win32::WayBackRecord record{};
   record.applied.TimeZoneKeyName[0] = u'T';
   ASSERT_TRUE(store.Save(record));
-  const std::optional<platform::win32::WayBackRecord> loaded = store.Load();
-  ASSERT_TRUE(loaded);
-  EXPECT_EQ(std::memcmp(&*loaded, &record, sizeof record), 0);
+  const platform::win32::WayBackRecord loaded = store.Load().value();
+  EXPECT_EQ(std::memcmp(&loaded, &record, sizeof record), 0);
   HKEY run_once = nullptr, ours = nullptr;
   ASSERT_EQ(open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", KEY_READ, &run_once), 0);
   wchar_t run[512] = {};

@@ -77,7 +77,6 @@ way_back='HKLM\SOFTWARE\Talvane'
   /f /reg:64 >/dev/null
 timeout 60 "$WINE" "$TALVANE" /recover || fail "the log-on run ended with status $?"
 "$WINE" reg query "$way_back" /reg:64 >/dev/null 2>&1 && fail "the log-on run left the way back"
-[ "$(probe tz)" = "$tz_before" ] || fail "the log-on run changed the setting"
 pass "the log-on run takes a dead preview's way back and ends, with no window"
 
 "$WINE" "$TALVANE" &
