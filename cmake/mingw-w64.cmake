@@ -33,6 +33,14 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT
 -Wl,--major-subsystem-version,${_talvane_major},--minor-subsystem-version,${_talvane_minor} \
 -Wl,--major-os-version,${_talvane_major},--minor-os-version,${_talvane_minor}")
 
-# Tests run as Windows programs under Wine.
-find_program(TALVANE_WINE wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${TALVANE_WINE})
+# Tests run as Windows programs under Wine, through the loader of the
+# build's processor. /usr/bin/wine starts the 32-bit loader whatever the
+# program, and a host that can't run 32-bit programs can't run that; Debian
+# keeps the 64-bit loader out of PATH, in /usr/lib/wine.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  find_program(TALVANE_WINE64 wine64 PATHS /usr/lib/wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TALVANE_WINE64})
+else()
+  find_program(TALVANE_WINE wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TALVANE_WINE})
+endif()

@@ -22,6 +22,9 @@ struct HandleCloser {
 struct GlobalFreer {
   void operator()(HGLOBAL memory) const { ::GlobalFree(memory); }
 };
+struct KeyCloser {
+  void operator()(HKEY key) const { ::RegCloseKey(key); }
+};
 
 using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 // A pen, brush, font or bitmap: HBRUSH, HFONT, HBITMAP...
@@ -31,5 +34,7 @@ using OwnedGdiObject = std::unique_ptr<std::remove_pointer_t<Object>, GdiObjectD
 using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 // Memory from GlobalAlloc.
 using OwnedGlobal = std::unique_ptr<void, GlobalFreer>;
+// An open registry key.
+using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 }  // namespace platform::win32

@@ -4,7 +4,8 @@
 // name and its year-by-year rules. So every read also keeps the dynamic
 // record, and the way back puts back that dynamic record, exactly as it was.
 // The way back is kept in a WayBackStore before anything changes, so that it
-// outlives the process.
+// outlives the process, and dropped only once the setting it leaves is on
+// disk.
 #pragma once
 
 #include <optional>
@@ -31,9 +32,16 @@ class TimeZoneApi {
   // SeTimeZonePrivilege, or before Vista SeSystemtimePrivilege. False when it
   // can't.
   virtual bool EnableTimeZonePrivilege() = 0;
+  // Puts the setting in force on disk now: Windows writes it lazily. False
+  // when it can't.
+  virtual bool FlushSetting() = 0;
+  // Tells every top-level window that the setting has changed, as the
+  // system's own Date and Time settings do, so that the task-bar clock
+  // shows the new time at once.
+  virtual void AnnounceChange() = 0;
   // The lock every instance of the program shares, held from reading the
   // setting a preview saves until it is put back. False while another
-  // process holds it.
+  // process holds it; true again while this one does.
   virtual bool TryLockPreview() = 0;
   virtual void UnlockPreview() = 0;
 };
@@ -44,13 +52,19 @@ class WindowsSettingStore final : public SettingStore {
   WindowsSettingStore(TimeZoneApi& api, WayBackStore& ways) : api_(api), ways_(ways) {}
 
   bool TryLock() override { return api_.TryLockPreview(); }
-  void Unlock() override { api_.UnlockPreview(); }
+  // Kept while a way back is armed: the setting is not the original yet.
+  void Unlock() override {
+    if (!way_back_) api_.UnlockPreview();
+  }
   bool RecoverUnfinished() override;
   win::DWORD Read(win::TIME_ZONE_INFORMATION* tzi) override;
   bool Apply(const win::TIME_ZONE_INFORMATION& tzi) override;
   bool TakeWayBack() override;
 
  private:
+  // The setting in force as the system reports it, with the key name where
+  // the system has one; nullopt when it can't be read whole.
+  std::optional<DynamicTimeZoneInformation> Current();
   bool TakeWayBack(const WayBackRecord& record);
 
   TimeZoneApi& api_;

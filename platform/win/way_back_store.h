@@ -1,6 +1,6 @@
 // A preview's way back, kept where it outlives the process (End Task, a
-// crash the handler can't catch, power loss), so that the next start puts the
-// setting back.
+// crash the handler can't catch, power loss), so that the next log-on or the
+// next start puts the setting back.
 #pragma once
 
 #include <optional>
@@ -14,22 +14,27 @@ struct WayBackRecord {
   win::TIME_ZONE_INFORMATION saved;
   DynamicTimeZoneInformation saved_dynamic;
   win::DWORD has_dynamic;
-  // What the preview set, to tell it from a later change of someone else's.
-  win::TIME_ZONE_INFORMATION applied;
+  // What the preview set, as the system reported it once set, with the key
+  // name where the system has one: to tell it from someone else's later
+  // choice, even one of the same rules.
+  DynamicTimeZoneInformation applied;
 };
 
 class WayBackStore {
  public:
   virtual ~WayBackStore() = default;
 
+  // Keeps the record, and the run at the next log-on that takes it should
+  // the process not live to.
   virtual bool Save(const WayBackRecord& record) = 0;
   // nullopt when none is kept, or what is kept is not a record.
   virtual std::optional<WayBackRecord> Load() = 0;
-  virtual void Remove() = 0;
+  // Drops the record and the log-on run; false when they may still be there.
+  virtual bool Remove() = 0;
 };
 
 // A value under HKEY_LOCAL_MACHINE\SOFTWARE\Talvane, which only
-// administrators may write.
+// administrators may write, and a RunOnce value beside the system's.
 WayBackStore& RegistryWayBackStore();
 
 }  // namespace platform::win32

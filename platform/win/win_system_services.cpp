@@ -3,12 +3,14 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/win/broadcasting_time_zone_api.h"
 #include "platform/win/session_restore.h"
 #include "platform/win/way_back_store.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
 #include "platform/win/owned_handles.h"
+#include "platform/win/system_function.h"
+// After <windows.h>, which it builds on.
+#include <sddl.h>
 
 // <windows.h> makes RtlMoveMemory a macro for memmove.
 #undef RtlMoveMemory
@@ -32,19 +34,33 @@ static_assert(sizeof(NativeDynamicTimeZoneInformation) == sizeof(DynamicTimeZone
 using GetDynamicFn = DWORD(WINAPI*)(NativeDynamicTimeZoneInformation*);
 using SetDynamicFn = BOOL(WINAPI*)(const NativeDynamicTimeZoneInformation*);
 
-template <typename Fn>
-Fn Kernel32Function(const char* name) {
-  const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
-  if (kernel32 == nullptr) return nullptr;
-  // The cast through void* is the documented way from FARPROC to the real type.
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel32, name)));
+// Each window gets this long to answer; one that hangs is skipped at once
+// (SMTO_ABORTIFHUNG), so no window can hold the preview up.
+constexpr UINT kAnswerTimeoutMs = 1000;
+
+// The preview lock, which only administrators and the system may open: any
+// other user could otherwise take it and keep every preview out.
+HANDLE CreatePreviewMutex() {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          "D:P(A;;GA;;;BA)(A;;GA;;;SY)", SDDL_REVISION_1, &descriptor, nullptr)) {
+    return nullptr;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  // Global, so previews of different users' sessions exclude each other
+  // too; a process that may not create global objects keeps to its own.
+  HANDLE mutex = ::CreateMutexA(&attributes, FALSE, "Global\\TalvaneTimeZonePreview");
+  if (mutex == nullptr) mutex = ::CreateMutexA(&attributes, FALSE, "Local\\TalvaneTimeZonePreview");
+  ::LocalFree(descriptor);
+  return mutex;
 }
 
 class SystemApi final : public TimeZoneApi {
  public:
   SystemApi()
-      : get_dynamic_(Kernel32Function<GetDynamicFn>("GetDynamicTimeZoneInformation")),
-        set_dynamic_(Kernel32Function<SetDynamicFn>("SetDynamicTimeZoneInformation")) {}
+      : get_dynamic_(SystemFunction<GetDynamicFn>("kernel32.dll", "GetDynamicTimeZoneInformation")),
+        set_dynamic_(
+            SystemFunction<SetDynamicFn>("kernel32.dll", "SetDynamicTimeZoneInformation")) {}
 
   win::DWORD GetTimeZoneInformation(win::TIME_ZONE_INFORMATION* tzi) override {
     return ::GetTimeZoneInformation(reinterpret_cast<::TIME_ZONE_INFORMATION*>(tzi));
@@ -82,25 +98,40 @@ class SystemApi final : public TimeZoneApi {
     return ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
            ::GetLastError() == ERROR_SUCCESS;
   }
-  bool TryLockPreview() override {
-    if (mutex_ == nullptr) {
-      // Global, so previews of different users' sessions exclude each other
-      // too; a process that may not create global objects keeps to its own.
-      mutex_ = ::CreateMutexA(nullptr, FALSE, "Global\\TalvaneTimeZonePreview");
-      if (mutex_ == nullptr)
-        mutex_ = ::CreateMutexA(nullptr, FALSE, "Local\\TalvaneTimeZonePreview");
-      if (mutex_ == nullptr) return false;
+  bool FlushSetting() override {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                        "SYSTEM\\CurrentControlSet\\Control\\TimeZoneInformation", 0,
+                        KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+      return false;
     }
+    const OwnedKey key(opened);
+    return ::RegFlushKey(key.get()) == ERROR_SUCCESS;
+  }
+  void AnnounceChange() override {
+    for (const UINT message : {WM_SETTINGCHANGE, WM_TIMECHANGE}) {
+      DWORD_PTR answer = 0;
+      ::SendMessageTimeoutA(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                            &answer);
+    }
+  }
+  bool TryLockPreview() override {
+    if (held_) return true;
+    if (mutex_ == nullptr) mutex_ = CreatePreviewMutex();
+    if (mutex_ == nullptr) return false;
     // An abandoned mutex is one whose holder died; it is ours now.
     const DWORD wait = ::WaitForSingleObject(mutex_, 0);
-    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    return held_;
   }
   void UnlockPreview() override {
-    if (mutex_ != nullptr) ::ReleaseMutex(mutex_);
+    if (held_) ::ReleaseMutex(mutex_);
+    held_ = false;
   }
 
  private:
   HANDLE mutex_ = nullptr;
+  bool held_ = false;
   GetDynamicFn get_dynamic_;
   SetDynamicFn set_dynamic_;
 };
@@ -108,13 +139,7 @@ class SystemApi final : public TimeZoneApi {
 }  // namespace
 
 TimeZoneApi& SystemTimeZoneApi() {
-  static SystemApi system;
-  static BroadcastingTimeZoneApi api(
-      system, [](win::HWND window, UINT message, std::uintptr_t wParam, std::intptr_t lParam,
-                 UINT flags, UINT timeout) {
-        DWORD_PTR answer = 0;
-        ::SendMessageTimeoutA(ToNative(window), message, wParam, lParam, flags, timeout, &answer);
-      });
+  static SystemApi api;
   return api;
 }
 

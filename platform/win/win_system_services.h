@@ -28,8 +28,7 @@ class Win32SystemServices final : public SystemServices {
 };
 
 // The calls of the running system, the dynamic ones looked up at run time so
-// that the program still starts where they are missing. Every change of the
-// setting is broadcast to the top-level windows.
+// that the program still starts where they are missing.
 TimeZoneApi& SystemTimeZoneApi();
 
 }  // namespace platform::win32

@@ -2,7 +2,9 @@
 #include <memory>
 
 #include "platform/toolkit.h"
+#include "platform/win/logon_run.h"
 #include "platform/win/session_restore.h"
+#include "platform/win/way_back_store.h"
 #include "platform/win/win_form_window.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
@@ -101,7 +103,13 @@ class Win32Toolkit final : public Toolkit {
 
 namespace platform {
 
-std::unique_ptr<Toolkit> MakeToolkit(int&, char**) {
+std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv) {
+  // The system services, made first, have taken a dead preview's way back
+  // where they could; the log-on run ends there, before any window, failing
+  // while the way back is still kept.
+  if (win32::IsLogOnRun(argc, argv)) {
+    ::ExitProcess(win32::RegistryWayBackStore().Load() ? 1 : 0);
+  }
   return std::make_unique<win32::Win32Toolkit>();
 }
 

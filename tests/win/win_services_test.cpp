@@ -1,6 +1,6 @@
 // The Win32 platform layer. The registry and version calls run against the
 // system (Wine answers them as Windows does); the session restore and the
-// broadcast after a change run against fake time-zone calls, since Wine
+// announcement of a change run against fake time-zone calls, since Wine
 // refuses every change.
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 
 #include "platform/registry.h"
 #include "platform/system_services.h"
-#include "platform/win/broadcasting_time_zone_api.h"
 #include "platform/win/session_restore.h"
 #include "platform/win/win_system_services.h"
 #include "tests/win/memory_way_back_store.h"
@@ -109,7 +108,6 @@ class FakeApi : public platform::win32::TimeZoneApi {
     return win::TIME_ZONE_ID_STANDARD;
   }
   win::BOOL SetTimeZoneInformation(const win::TIME_ZONE_INFORMATION* tzi) override {
-    if (refuse) return 0;
     current = *tzi;
     ++sets;
     return 1;
@@ -125,18 +123,18 @@ class FakeApi : public platform::win32::TimeZoneApi {
   win::BOOL SetDynamicTimeZoneInformation(
       const platform::win32::DynamicTimeZoneInformation* dtzi) override {
     EXPECT_TRUE(dynamic) << "no dynamic calls on this system";
-    ++dynamic_sets;
     return SetTimeZoneInformation(&dtzi->tzi);
   }
   bool EnableTimeZonePrivilege() override { return true; }
+  bool FlushSetting() override { return true; }
+  void AnnounceChange() override { ++announced; }
   bool TryLockPreview() override { return true; }
   void UnlockPreview() override {}
 
   win::TIME_ZONE_INFORMATION current{};
   int sets = 0;
-  int dynamic_sets = 0;
+  int announced = 0;
   bool dynamic = false;
-  bool refuse = false;
 };
 
 TEST(Win32SystemServicesTest, TheSessionEndRestoresAPreviewInForce) {
@@ -153,6 +151,7 @@ TEST(Win32SystemServicesTest, TheSessionEndRestoresAPreviewInForce) {
   platform::win32::RunSessionRestore();
   EXPECT_EQ(api.current.Bias, -120);
   EXPECT_EQ(api.sets, 2);
+  EXPECT_EQ(api.announced, 2);
 }
 
 TEST(Win32SystemServicesTest, NoRestoreIsLeftBehindByServicesThatAreGone) {
@@ -168,47 +167,6 @@ TEST(Win32SystemServicesTest, NoRestoreIsLeftBehindByServicesThatAreGone) {
   }
   platform::win32::RunSessionRestore();
   EXPECT_EQ(api.sets, 1);
-}
-
-// Applying and restoring, through either call, tell every top-level window
-// (HWND_BROADCAST) of WM_SETTINGCHANGE and WM_TIMECHANGE, skipping hung ones
-// (SMTO_ABORTIFHUNG); a refused change tells nobody.
-TEST(Win32SystemServicesTest, EveryChangeOfTheSettingIsBroadcast) {
-  for (const bool dynamic : {false, true}) {
-    SCOPED_TRACE(dynamic ? "Vista and later" : "XP");
-    FakeApi api;
-    fakes::MemoryWayBackStore ways;
-    api.dynamic = dynamic;
-    api.current.Bias = -120;
-    std::vector<win::UINT> sent;
-    platform::win32::BroadcastingTimeZoneApi broadcasting(
-        api, [&](win::HWND window, win::UINT message, std::uintptr_t wParam, std::intptr_t lParam,
-                 win::UINT flags, win::UINT timeout) {
-          EXPECT_EQ(window, win::HWND{0xFFFF});
-          EXPECT_EQ(wParam, 0u);
-          EXPECT_EQ(lParam, 0);
-          EXPECT_EQ(flags, 0x0002u);
-          EXPECT_GT(timeout, 0u);
-          sent.push_back(message);
-        });
-    platform::win32::Win32SystemServices system(broadcasting, ways);
-    win::TIME_ZONE_INFORMATION saved{};
-    system.GetTimeZoneInformation(&saved);
-    win::TIME_ZONE_INFORMATION tokyo{};
-    tokyo.Bias = -540;
-    ASSERT_NE(system.SetTimeZoneInformation(&tokyo), 0);
-    const std::vector<win::UINT> once = {0x001A, 0x001E};
-    EXPECT_EQ(sent, once);
-
-    api.refuse = true;
-    EXPECT_EQ(system.SetTimeZoneInformation(&tokyo), 0);
-    EXPECT_EQ(sent, once);
-    api.refuse = false;
-    platform::win32::RunSessionRestore();
-    EXPECT_EQ(api.current.Bias, -120);
-    EXPECT_EQ(api.dynamic_sets, dynamic ? 1 : 0);
-    EXPECT_EQ(sent, std::vector<win::UINT>({0x001A, 0x001E, 0x001A, 0x001E}));
-  }
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // The Win32 layer's effects as the system's own calls see them under Wine:
 // the privileges of the process's token, and the messages a real window
-// gets when the session ends.
+// gets when the session ends; the way back in the registry too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "platform/win/session_restore.h"
+#include "platform/win/way_back_store.h"
 #include "platform/win/win_form_window.h"
 #include "platform/win/win_system_services.h"
 // After the platform headers: see native.h.
@@ -59,6 +62,38 @@ TEST(Win32FormWindowTest, TheSettingIsRestoredOnlyWhenTheSessionReallyEnds) {
   ::SendMessageA(window, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(restores, 1);
   platform::win32::SetSessionRestore(nullptr);
+}
+
+// Kept in the 64-bit view both builds share, with this executable's log-on
+// run; removed, only what it wrote goes, and its key once empty.
+TEST(RegistryWayBackStoreTest, KeepsReadsBackAndRemovesOnlyItsOwn) {
+  const auto open = [](const wchar_t* path, REGSAM access, HKEY* key) {
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access | KEY_WOW64_64KEY, key);
+  };
+  constexpr wchar_t kKey[] = L"SOFTWARE\\Talvane";
+  platform::win32::WayBackStore& store = platform::win32::RegistryWayBackStore();
+  platform::win32::WayBackRecord record{};
+  record.applied.TimeZoneKeyName[0] = u'T';
+  ASSERT_TRUE(store.Save(record));
+  const platform::win32::WayBackRecord loaded = store.Load().value();
+  EXPECT_EQ(std::memcmp(&loaded, &record, sizeof record), 0);
+  HKEY run_once = nullptr, ours = nullptr;
+  ASSERT_EQ(open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", KEY_READ, &run_once), 0);
+  wchar_t run[512] = {};
+  DWORD size = sizeof run;
+  ::RegQueryValueExW(run_once, L"Talvane", nullptr, nullptr, reinterpret_cast<BYTE*>(run), &size);
+  EXPECT_NE(std::wcsstr(run, L"tests.exe\" /recover"), nullptr) << run;
+  ASSERT_EQ(open(kKey, KEY_SET_VALUE, &ours), 0);
+  ::RegSetValueExW(ours, L"Theirs", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4);
+
+  ASSERT_TRUE(store.Remove());
+  EXPECT_FALSE(store.Load());
+  EXPECT_NE(::RegQueryValueExW(run_once, L"Talvane", nullptr, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(::RegDeleteValueW(ours, L"Theirs"), 0) << "someone else's value went too";
+  ::RegCloseKey(ours);
+  ::RegCloseKey(run_once);
+  ASSERT_TRUE(store.Remove());
+  EXPECT_NE(open(kKey, KEY_READ, &ours), 0) << "the empty key is left";
 }
 
 }  // namespace
