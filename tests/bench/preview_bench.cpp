@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/linux/linux_registry.h"
-#include "platform/linux/linux_system_services.h"
+#include "tests/fakes/keeper_in_child.h"
 #include "timezones/preview.h"
 
 namespace {
@@ -53,11 +53,13 @@ int main() {
                               .timezone = root / "timezone"};
   fs::create_symlink("/usr/share/zoneinfo/Europe/Helsinki", paths.localtime);
   std::ofstream(paths.timezone) << "Europe/Helsinki\n";
-  auto now = platform::linux_tz::SystemUtcClock();
+  auto now = talvane::tz::SystemUtcClock();
   platform::linux_tz::ZoneKeyLog zone_log;
   platform::linux_tz::LinuxRegistry registry(
       paths, [] { return true; }, now, &zone_log);
-  platform::linux_tz::LinuxSystemServices system(paths, now, &zone_log);
+  // The keeper as the window talks to it, over its connection.
+  fakes::ServicesOverKeeper keeper(paths, now, &zone_log);
+  platform::SystemServices& system = keeper.services;
   const std::string key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
 
   std::vector<std::string> zones;

@@ -4,9 +4,9 @@
 #include <ctime>
 #include <functional>
 
-namespace platform::linux_tz {
+namespace talvane::tz {
 
-// Seconds since the Unix epoch. The system's clock in the program; tests set
+// Seconds since the Unix epoch. The system's clock in the programs; tests set
 // their own to fix "this year".
 using UtcClock = std::function<std::int64_t()>;
 
@@ -14,4 +14,4 @@ inline UtcClock SystemUtcClock() {
   return [] { return static_cast<std::int64_t>(std::time(nullptr)); };
 }
 
-}  // namespace platform::linux_tz
+}  // namespace talvane::tz

@@ -1,11 +1,11 @@
-// A file descriptor closed when its owner goes. Signal-safe: close() only.
+// A file descriptor closed when its owner goes.
 #pragma once
 
 #include <unistd.h>
 
 #include <utility>
 
-namespace platform::linux_tz {
+namespace keeper {
 
 class UniqueFd {
  public:
@@ -29,4 +29,4 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-}  // namespace platform::linux_tz
+}  // namespace keeper

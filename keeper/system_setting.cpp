@@ -1,4 +1,4 @@
-#include "platform/linux/system_setting.h"
+#include "keeper/system_setting.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,11 +8,10 @@
 #include <random>
 #include <span>
 
+#include "keeper/protocol/unique_fd.h"
 #include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/unique_fd.h"
-#include "platform/linux/way_back.h"
 
-namespace platform::linux_tz {
+namespace keeper {
 namespace {
 
 namespace fs = std::filesystem;
@@ -98,9 +97,13 @@ std::optional<fs::path> Stage(const fs::path& path, const Replacement& replaceme
 }
 
 bool Commit(const fs::path& staged, const fs::path& path) {
-  if (rename(staged.c_str(), path.c_str()) != 0) return false;
-  SyncDirectoryOf(path.c_str());
-  return true;
+  return rename(staged.c_str(), path.c_str()) == 0 && SyncDirectoryOf(path);
 }
 
-}  // namespace platform::linux_tz
+bool SyncDirectoryOf(const fs::path& path) {
+  const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  const UniqueFd fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd && fsync(fd.get()) == 0;
+}
+
+}  // namespace keeper

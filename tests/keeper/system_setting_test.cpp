@@ -1,4 +1,4 @@
-#include "platform/linux/system_setting.h"
+#include "keeper/system_setting.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,16 +7,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/linux/preview_journal.h"
+#include "keeper/preview_journal.h"
 #include "tests/fakes/zoneinfo_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using platform::linux_tz::PreviewJournal;
-using platform::linux_tz::ReadSetting;
-using platform::linux_tz::Replacement;
-using platform::linux_tz::SettingSnapshot;
+using keeper::PreviewJournal;
+using keeper::ReadSetting;
+using keeper::Replacement;
+using keeper::SettingSnapshot;
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
@@ -25,8 +25,8 @@ Replacement FileOf(std::string_view text, mode_t mode = 0644) {
 }
 
 bool WriteSetting(const fs::path& setting, std::string_view text) {
-  std::optional<fs::path> staged = platform::linux_tz::Stage(setting, FileOf(text));
-  return staged && platform::linux_tz::Commit(*staged, setting);
+  std::optional<fs::path> staged = keeper::Stage(setting, FileOf(text));
+  return staged && keeper::Commit(*staged, setting);
 }
 
 // Files in the setting's directory other than the setting itself.
@@ -105,7 +105,7 @@ TEST_F(SystemSettingTest, TheWayBackPutsBackTheSameLinkTheSameFileOrNoFile) {
     ASSERT_TRUE(journal.Lock());
     ASSERT_TRUE(journal.Apply(FileOf("TZif-preview"), std::nullopt));
     EXPECT_EQ(ReadSetting(setting)->bytes, Bytes("TZif-preview"));
-    ASSERT_TRUE(journal.Restore());
+    ASSERT_TRUE(journal.RollBack());
     journal.Unlock();
     EXPECT_EQ(ReadSetting(setting), before);
     EXPECT_TRUE(Leftovers(setting).empty());
@@ -124,7 +124,7 @@ TEST_F(SystemSettingTest, AFailedWriteChangesNothingAndLeavesNoTemporaryFile) {
   PreviewJournal journal(setting, tree.paths().timezone);
   ASSERT_TRUE(journal.Lock());
   EXPECT_FALSE(journal.Apply(FileOf("TZif"), std::nullopt));
-  EXPECT_FALSE(journal.prepared());
+  EXPECT_FALSE(journal.pending());
   journal.Unlock();
   EXPECT_TRUE(fs::is_directory(setting));
   EXPECT_TRUE(Leftovers(setting).empty());

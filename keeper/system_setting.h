@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform::linux_tz {
+namespace keeper {
 
 // The setting exactly as it stands, so it can be compared with what comes back.
 struct SettingSnapshot {
@@ -50,4 +50,7 @@ std::optional<std::filesystem::path> Stage(const std::filesystem::path& path,
 // or the new one, never a part of one, and makes the rename durable.
 bool Commit(const std::filesystem::path& staged, const std::filesystem::path& path);
 
-}  // namespace platform::linux_tz
+// Makes renames, links and removals in the directory of `path` durable.
+bool SyncDirectoryOf(const std::filesystem::path& path);
+
+}  // namespace keeper

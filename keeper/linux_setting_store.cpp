@@ -1,15 +1,18 @@
-#include "platform/linux/linux_setting_store.h"
+#include "keeper/linux_setting_store.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
+#include "keeper/protocol/keeper_protocol.h"
 #include "platform/linux/tz/civil_time.h"
 #include "platform/linux/tz/tz_string.h"
 #include "platform/linux/tz/tzif_writer.h"
 #include "platform/linux/tz/zone_year.h"
 
-namespace platform::linux_tz {
+namespace keeper {
 namespace {
 
 namespace fs = std::filesystem;
@@ -21,12 +24,17 @@ win::TIME_ZONE_INFORMATION Utc() {
   return utc;
 }
 
+// Below `root` and not `root` itself, both canonical.
+bool IsBelow(const fs::path& path, const fs::path& root) {
+  const auto [in_root, in_path] = std::mismatch(root.begin(), root.end(), path.begin(), path.end());
+  return in_root == root.end() && in_path != path.end();
+}
+
 }  // namespace
 
-LinuxSettingStore::LinuxSettingStore(SystemPaths paths, UtcClock clock, const ZoneKeyLog* zones)
+LinuxSettingStore::LinuxSettingStore(platform::SystemPaths paths, talvane::tz::UtcClock clock)
     : paths_(std::move(paths)),
       clock_(std::move(clock)),
-      zones_(zones),
       journal_(paths_.localtime, paths_.timezone) {}
 
 win::DWORD LinuxSettingStore::Read(win::TIME_ZONE_INFORMATION* out) {
@@ -54,11 +62,28 @@ std::string LinuxSettingStore::LinkTextFor(const std::string& zone) const {
   return target.lexically_relative(fs::absolute(paths_.localtime).parent_path()).string();
 }
 
+bool LinuxSettingStore::IsOwnRecord(const std::string& zone,
+                                    const win::TIME_ZONE_INFORMATION& tzi) const {
+  if (!IsZoneName(zone)) return false;
+  std::error_code ec;
+  const fs::path root = fs::canonical(paths_.zoneinfo_dir, ec);
+  const fs::path file = ec ? fs::path() : fs::canonical(root / zone, ec);
+  if (ec || !IsBelow(file, root) || !fs::is_regular_file(file, ec)) return false;
+  const std::optional<talvane::tz::Tzif> zone_file = talvane::tz::ReadTzifFile(file);
+  if (!zone_file) return false;
+  const std::optional<talvane::tz::ZoneYear> year =
+      talvane::tz::ZoneRecordForYear(*zone_file, static_cast<int>(talvane::tz::YearOf(clock_())));
+  if (!year) return false;
+  const win::TIME_ZONE_INFORMATION own = talvane::tz::PreviewRecordOf(year->record);
+  return std::memcmp(&own, &tzi, sizeof tzi) == 0;
+}
+
 bool LinuxSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
-  const std::optional<std::string> zone = zones_ != nullptr ? zones_->ZoneOf(tzi) : std::nullopt;
+  const std::optional<std::string> zone = std::exchange(zone_, std::nullopt);
   Replacement localtime;
   std::optional<Replacement> timezone;
   if (zone) {
+    if (!IsOwnRecord(*zone, tzi)) return false;
     localtime.link_target = LinkTextFor(*zone);
     struct stat st;
     if (lstat(paths_.timezone.c_str(), &st) == 0) {
@@ -77,4 +102,4 @@ bool LinuxSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
   return journal_.Apply(localtime, timezone);
 }
 
-}  // namespace platform::linux_tz
+}  // namespace keeper
