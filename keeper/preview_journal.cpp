@@ -216,11 +216,13 @@ bool PreviewJournal::Apply(const Replacement& localtime,
     return false;
   }
   for (std::size_t i = 0; i < changes.size() && ok; ++i) {
-    ok = KeepWayBack(*changes[i].path, journal.id, journal.entries[i].before.exists) &&
-         SyncDirectoryOf(*changes[i].path);
+    ok = KeepWayBack(*changes[i].path, journal.id, journal.entries[i].before.exists);
   }
-  for (const Change& change : changes) ok = ok && Commit(*change.staged, *change.path);
-  if (ok) return true;
+  ok = ok && SyncDirectories();
+  for (const Change& change : changes) {
+    ok = ok && rename(change.staged->c_str(), change.path->c_str()) == 0;
+  }
+  if (ok && SyncDirectories()) return true;
   discard_staged();
   RollBack();
   return false;
@@ -262,13 +264,14 @@ bool PreviewJournal::RollBack() {
       const fs::path way_back = WayBackOf(path, journal->id, e.before.exists);
       const bool back = e.before.exists ? rename(way_back.c_str(), path.c_str()) == 0
                                         : RemoveIfThere(path) && RemoveIfThere(way_back);
-      if (!back || !SyncDirectoryOf(path)) return false;
+      if (!back) return false;
     }
-    if (!RemoveIfThere(journal_) || !SyncDirectoryOf(journal_)) return false;
+    // Everything back for good before the journal goes.
+    if (!SyncDirectories() || !RemoveIfThere(journal_) || !SyncDirectoryOf(journal_)) return false;
   }
   // Whatever else of the program is beside the setting belongs to no journal
   // now: way backs not taken, files staged by a writer that was killed.
-  bool clean = true;
+  bool clean = true, removed = false;
   for (const fs::path* file : {&localtime_, &timezone_}) {
     const std::string prefix = ProgramFileBeside(*file, "").filename();
     std::error_code ec;
@@ -276,11 +279,16 @@ bool PreviewJournal::RollBack() {
       const fs::path& name = entry.path();
       if (name.filename().native().starts_with(prefix) && name != lock_file_) {
         clean = RemoveIfThere(name) && clean;
+        removed = true;
       }
     }
-    clean = SyncDirectoryOf(*file) && clean;
   }
-  return clean;
+  return clean && (!removed || SyncDirectories());
+}
+
+bool PreviewJournal::SyncDirectories() const {
+  return SyncDirectoryOf(localtime_) &&
+         (localtime_.parent_path() == timezone_.parent_path() || SyncDirectoryOf(timezone_));
 }
 
 }  // namespace keeper

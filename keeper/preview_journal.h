@@ -63,6 +63,8 @@ class PreviewJournal {
 
  private:
   const std::filesystem::path* PathNamed(const std::string& name) const;
+  // Makes what was linked, renamed or removed beside both files durable.
+  bool SyncDirectories() const;
 
   std::filesystem::path localtime_, timezone_, journal_, lock_file_;
   UniqueFd lock_;
