@@ -22,9 +22,7 @@ std::vector<std::uint8_t> KeeperSession::Handle(std::span<const std::uint8_t> me
       reply.status = status(policy_.Apply(request->record) == 1);
       break;
     case MessageKind::kRestore:
-      // A restarted keeper has nothing in force, but a dead one's way back
-      // may still be on disk: that one is taken too.
-      reply.status = status(policy_.RestoreIfChanged() && policy_.RecoverUnfinished());
+      reply.status = status(Restore());
       break;
     case MessageKind::kHello:
       break;
@@ -32,7 +30,11 @@ std::vector<std::uint8_t> KeeperSession::Handle(std::span<const std::uint8_t> me
   return Encode(reply);
 }
 
-bool KeeperSession::End() { return policy_.RestoreIfChanged(); }
+bool KeeperSession::Restore() {
+  // A keeper started again has nothing in force, but a dead one's way back,
+  // or one this keeper failed to take, may still be on disk.
+  return policy_.RestoreIfChanged() && policy_.RecoverUnfinished();
+}
 
 bool KeeperSession::Recover() { return policy_.RecoverUnfinished(); }
 

@@ -20,10 +20,11 @@ class KeeperSession {
   // The reply to one message, whatever it holds: a message that is not a
   // request of this protocol changes nothing and is answered kMalformed.
   std::vector<std::uint8_t> Handle(std::span<const std::uint8_t> message);
-  // The way back of a preview still in force, for every ending of the
-  // connection. False when the setting could not be put back: the way back
-  // stays on disk for the next start or boot.
-  bool End();
+  // Puts back a preview still in force, and one a dead keeper left: for the
+  // window's restore and for every ending of the connection. False when the
+  // setting could not be put back: the way back stays on disk for another
+  // try, the next start or the boot.
+  bool Restore();
   // Finishes a preview whose keeper died, unless another keeper is
   // previewing now. False when its way back is still there.
   bool Recover();

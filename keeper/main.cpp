@@ -3,6 +3,7 @@
 // window is root) with standard input the window's end of their connection.
 // With --recover it only puts back the setting of a preview whose keeper was
 // killed or lost its power, as the boot does.
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -30,8 +31,14 @@ int main(int argc, char** argv) {
     std::fputs("talvane-keeper: only root may change the system time zone\n", stderr);
     return 1;
   }
-  // Nothing of whoever started it steers what it does as root.
+  // Nothing of whoever started it steers what it does as root: no
+  // environment, no descriptor but the three standard ones, and those open,
+  // so that no file it opens is taken for standard output.
   clearenv();
+  close_range(3, ~0U, 0);
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) < 0 && open("/dev/null", O_RDWR) != fd) return 1;
+  }
   umask(022);
   if (chdir("/") != 0) return 1;
   // A window gone with its end of stderr must not end the keeper mid-change.

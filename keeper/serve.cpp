@@ -26,7 +26,7 @@ int Serve(int connection, KeeperSession& session) {
   for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&endings, s);
   sigprocmask(SIG_BLOCK, &endings, nullptr);
   const UniqueFd signals(signalfd(-1, &endings, SFD_CLOEXEC));
-  if (!signals) return session.End() ? 0 : 1;
+  if (!signals) return session.Restore() ? 0 : 1;
 
   session.Recover();
   bool open = Send(connection, Encode(Reply{.kind = MessageKind::kHello, .status = Status::kOk}));
@@ -48,7 +48,7 @@ int Serve(int connection, KeeperSession& session) {
                                                ? std::span<const std::uint8_t>(message, length)
                                                : std::span<const std::uint8_t>()));
   }
-  return session.End() ? 0 : 1;
+  return session.Restore() ? 0 : 1;
 }
 
 }  // namespace keeper

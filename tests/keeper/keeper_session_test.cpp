@@ -96,7 +96,7 @@ TEST(KeeperSessionTest, RefusesAnythingButItsOwnRequestsForTheDatabasesZones) {
   keeper::KeeperSession session(tree.paths(), [] { return k2026Jul15; });
   EXPECT_EQ(keeper::ParseReply(session.Handle(Apply("Asia/Tokyo", tokyo)))->status, Status::kOk);
   EXPECT_EQ(fs::read_symlink(tree.paths().localtime), "../zoneinfo/Asia/Tokyo");
-  EXPECT_TRUE(session.End());
+  EXPECT_TRUE(session.Restore());
   EXPECT_EQ(keeper::ReadSetting(tree.paths().localtime), before);
 }
 
