@@ -28,6 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # pkexec is its own package from Debian 12 on; policykit-1 carries it before.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "tzdata, pkexec | policykit-1")
+# Enabling and forgetting the boot-time recovery unit.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_BINARY_DIR}/debian/postinst;${CMAKE_CURRENT_BINARY_DIR}/debian/postrm")
 # Tahoma, without which the window quietly uses another font; and Qt's
 # Wayland platform, without which the program cannot start on a Wayland
 # session that offers no X.

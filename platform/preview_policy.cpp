@@ -34,17 +34,15 @@ win::DWORD PreviewPolicy::Get(win::TIME_ZONE_INFORMATION* tzi) {
 }
 
 win::BOOL PreviewPolicy::Set(const win::TIME_ZONE_INFORMATION* tzi) {
-  if (tzi == nullptr || !Lock()) return 0;
-  if (changed_) {
-    if (!read_ || std::memcmp(&*read_, tzi, sizeof *tzi) != 0) return 0;
-    // A way back not yet taken stays armed for the exit paths and kept on
-    // disk, and so does the lock.
-    if (!store_.TakeWayBack()) return 0;
-    changed_ = false;
-    Unlock();
-    return 1;
-  }
-  if (!store_.Apply(*tzi)) {
+  if (tzi == nullptr) return 0;
+  if (!changed_) return Apply(*tzi);
+  if (!read_ || std::memcmp(&*read_, tzi, sizeof *tzi) != 0) return 0;
+  return RestoreIfChanged() ? 1 : 0;
+}
+
+win::BOOL PreviewPolicy::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
+  if (changed_ || !Lock()) return 0;
+  if (!store_.Apply(tzi)) {
     Unlock();
     return 0;
   }
@@ -52,17 +50,23 @@ win::BOOL PreviewPolicy::Set(const win::TIME_ZONE_INFORMATION* tzi) {
   return 1;
 }
 
-void PreviewPolicy::RestoreIfChanged() {
-  if (!changed_ || !read_) return;
-  const win::TIME_ZONE_INFORMATION saved = *read_;
-  Set(&saved);
+bool PreviewPolicy::RestoreIfChanged() {
+  if (changed_) {
+    // A way back not yet taken stays kept, and so does the lock.
+    if (!store_.TakeWayBack()) return false;
+    changed_ = false;
+  }
+  Unlock();
+  return true;
 }
 
-void PreviewPolicy::RecoverUnfinished() {
+bool PreviewPolicy::RecoverUnfinished() {
   // While this process holds the lock, its own preview is under way.
-  if (locked_ || !Lock()) return;
-  store_.RecoverUnfinished();
+  if (locked_) return !changed_;
+  if (!Lock()) return true;
+  const bool recovered = store_.RecoverUnfinished();
   Unlock();
+  return recovered;
 }
 
 }  // namespace platform

@@ -19,6 +19,8 @@ class SettingStore {
   // setting a preview saves until it is back. False while another process
   // holds it, or when this process may not change the setting.
   virtual bool TryLock() = 0;
+  // Lets go of the lock, unless a way back is still kept: then it stays
+  // held until the way back is taken, or the process ends.
   virtual void Unlock() = 0;
   // With the lock held: finishes a preview whose process died. False when
   // its way back is still there and could not be taken.
@@ -49,10 +51,16 @@ class PreviewPolicy {
   // when given the record read before it. Anything else during a preview is
   // refused: it would need a second way back.
   win::BOOL Set(const win::TIME_ZONE_INFORMATION* tzi);
-  // For a process that is ending with a preview still in force.
-  void RestoreIfChanged();
-  // For the start of the program: finishes a preview whose process died.
-  void RecoverUnfinished();
+  // Applies a new setting; refused while one is in force.
+  win::BOOL Apply(const win::TIME_ZONE_INFORMATION& tzi);
+  // Ends what this process has under way: takes the way back of a preview
+  // still in force, and lets go of the lock. False when the setting could not
+  // be put back; the way back is kept for another try.
+  bool RestoreIfChanged();
+  // For a start: finishes a preview whose process died. False when its way
+  // back is still there; true also while another process previews, whose
+  // way back is its own.
+  bool RecoverUnfinished();
 
  private:
   bool Lock();

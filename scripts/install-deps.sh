@@ -9,6 +9,7 @@ packages=(
   libxcb-damage0-dev              # the start-up benchmark
   fonts-wine                      # Tahoma
   tzdata util-linux
+  strace python3                  # the keeper's crash points and its protocol, independently
   locales                         # tr_TR.UTF-8 for the logic tests' second run
 )
 missing=()

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/linux/setting_rights.h"
+#include "platform/linux/keeper_connection.h"
 #include "platform/linux/tz/civil_time.h"
 #include "platform/linux/tz/zone_year.h"
 #include "platform/linux/zone_names.h"
@@ -35,7 +35,7 @@ win::LONG ReturnValue(win::DWORD type, const void* value, win::DWORD size, win::
 }  // namespace
 
 LinuxRegistry::LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting,
-                             UtcClock clock, ZoneKeyLog* zones)
+                             talvane::tz::UtcClock clock, ZoneKeyLog* zones)
     : paths_(std::move(paths)),
       may_change_setting_(std::move(may_change_setting)),
       clock_(std::move(clock)),
@@ -148,8 +148,8 @@ namespace platform {
 
 std::unique_ptr<Registry> MakeRegistry(const SystemPaths& paths) {
   return std::make_unique<linux_tz::LinuxRegistry>(
-      paths, [setting = paths.localtime] { return linux_tz::MayReplaceSetting(setting); },
-      linux_tz::SystemUtcClock(), &linux_tz::ProcessZoneKeyLog());
+      paths, [] { return linux_tz::ProcessKeeper().Start(); }, talvane::tz::SystemUtcClock(),
+      &linux_tz::ProcessZoneKeyLog());
 }
 
 }  // namespace platform

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/tz/utc_clock.h"
 #include "platform/linux/tz/zone_record.h"
-#include "platform/linux/utc_clock.h"
 #include "platform/linux/zone_key_log.h"
 #include "platform/registry.h"
 
@@ -20,10 +20,11 @@ namespace platform::linux_tz {
 class LinuxRegistry final : public Registry {
  public:
   // `may_change_setting` decides whether an open that asks for write rights
-  // succeeds: only a process that may change the system setting gets them.
+  // succeeds: only a process that may change the system setting gets them,
+  // which for the program means that its keeper runs.
   // Each zone key whose values are read is noted in `zones`, if given.
-  LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting, UtcClock clock,
-                ZoneKeyLog* zones = nullptr);
+  LinuxRegistry(SystemPaths paths, std::function<bool()> may_change_setting,
+                talvane::tz::UtcClock clock, ZoneKeyLog* zones = nullptr);
 
   win::LONG RegOpenKeyExA(win::HKEY hKey, const char* lpSubKey, win::DWORD ulOptions,
                           win::REGSAM samDesired, win::HKEY* phkResult) override;
@@ -48,7 +49,7 @@ class LinuxRegistry final : public Registry {
 
   SystemPaths paths_;
   std::function<bool()> may_change_setting_;
-  UtcClock clock_;
+  talvane::tz::UtcClock clock_;
   ZoneKeyLog* zones_;
   std::optional<std::vector<std::string>> zone_names_;  // read at first need
   std::map<std::uintptr_t, OpenKey> open_keys_;

@@ -6,12 +6,8 @@
 #include <cstring>
 
 #include "platform/linux/ansi_code_page.h"
-#include "platform/linux/exit_restore.h"
 
 namespace platform::linux_tz {
-
-LinuxSystemServices::LinuxSystemServices(SystemPaths paths, UtcClock clock, const ZoneKeyLog* zones)
-    : store_(std::move(paths), std::move(clock), zones), policy_(store_) {}
 
 win::BOOL LinuxSystemServices::GetVersionExA(win::OSVERSIONINFOA* info) {
   // 156 is the size of the extended record, whose head is the plain one.
@@ -31,11 +27,28 @@ win::BOOL LinuxSystemServices::GetVersionExA(win::OSVERSIONINFOA* info) {
 }
 
 win::DWORD LinuxSystemServices::GetTimeZoneInformation(win::TIME_ZONE_INFORMATION* out) {
-  return policy_.Get(out);
+  if (out == nullptr) return win::TIME_ZONE_ID_INVALID;
+  const auto reply = keeper_.Call({.kind = keeper::MessageKind::kRead, .record = {}, .zone = {}});
+  if (!reply || reply->status != keeper::Status::kOk) return win::TIME_ZONE_ID_INVALID;
+  *out = reply->record;
+  if (!previewing_) read_ = reply->record;
+  return reply->zone_id;
 }
 
 win::BOOL LinuxSystemServices::SetTimeZoneInformation(const win::TIME_ZONE_INFORMATION* tzi) {
-  return policy_.Set(tzi);
+  if (tzi == nullptr) return 0;
+  // The keeper puts back what it kept itself; the window's copy only says
+  // which call means it.
+  const bool restore = previewing_ && read_ && std::memcmp(&*read_, tzi, sizeof *tzi) == 0;
+  keeper::Request request{
+      .kind = restore ? keeper::MessageKind::kRestore : keeper::MessageKind::kApply,
+      .record = *tzi,
+      .zone = {}};
+  if (!restore && zones_ != nullptr) request.zone = zones_->ZoneOf(*tzi).value_or("");
+  const auto reply = keeper_.Call(request);
+  if (!reply || reply->status != keeper::Status::kOk) return 0;
+  previewing_ = !restore;
+  return 1;
 }
 
 int LinuxSystemServices::MultiByteToWideChar(win::UINT code_page, win::DWORD, const char* in,
@@ -52,12 +65,9 @@ void LinuxSystemServices::RtlMoveMemory(void* to, const void* from, std::size_t 
 
 namespace platform {
 
-std::unique_ptr<SystemServices> MakeSystemServices(const SystemPaths& paths) {
-  auto services = std::make_unique<linux_tz::LinuxSystemServices>(paths, linux_tz::SystemUtcClock(),
-                                                                  &linux_tz::ProcessZoneKeyLog());
-  linux_tz::InstallRestoreOnExit();
-  services->RecoverUnfinishedPreview();
-  return services;
+std::unique_ptr<SystemServices> MakeSystemServices(const SystemPaths&) {
+  return std::make_unique<linux_tz::LinuxSystemServices>(linux_tz::ProcessKeeper(),
+                                                         &linux_tz::ProcessZoneKeyLog());
 }
 
 }  // namespace platform

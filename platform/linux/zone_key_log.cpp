@@ -9,13 +9,7 @@ void ZoneKeyLog::Note(const std::string& zone, const talvane::tz::ZoneRecord& va
 
 std::optional<std::string> ZoneKeyLog::ZoneOf(const win::TIME_ZONE_INFORMATION& tzi) const {
   if (!last_) return std::nullopt;
-  win::TIME_ZONE_INFORMATION built = talvane::tz::ToTimeZoneInformation(last_->second);
-  // As the preview builds it: a zone without daylight time carries its
-  // standard name twice and no daylight bias.
-  if (built.DaylightDate.wMonth == 0 || built.DaylightBias == 0) {
-    std::memcpy(built.DaylightName, built.StandardName, sizeof built.StandardName);
-    built.DaylightBias = 0;
-  }
+  const win::TIME_ZONE_INFORMATION built = talvane::tz::PreviewRecordOf(last_->second);
   if (std::memcmp(&built, &tzi, sizeof tzi) != 0) return std::nullopt;
   return last_->first;
 }

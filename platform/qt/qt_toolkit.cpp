@@ -1,8 +1,5 @@
 #include "platform/qt/qt_toolkit.h"
 
-#include <sys/stat.h>
-
-#include <QDir>
 #include <QFontDatabase>
 #include <QScreen>
 #include <cstdio>
@@ -64,29 +61,6 @@ void PreferX11() {
   }
 }
 
-// pkexec passes on DISPLAY but not WAYLAND_DISPLAY, so started from the menu
-// of a session without X the program would find no display at all. Its user's
-// compositor listens in that user's runtime directory; the socket must be
-// theirs.
-void FindPkexecUsersWaylandSession() {
-  if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    return;
-  }
-  bool numeric = false;
-  const uint uid = qEnvironmentVariable("PKEXEC_UID").toUInt(&numeric);
-  if (!numeric) return;
-  const QDir runtime(QStringLiteral("/run/user/%1").arg(uid));
-  for (const QString& name :
-       runtime.entryList({QStringLiteral("wayland-*")}, QDir::System, QDir::Name)) {
-    const QByteArray path = QFile::encodeName(runtime.filePath(name));
-    struct stat st;
-    if (lstat(path.constData(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == uid) {
-      qputenv("WAYLAND_DISPLAY", path);
-      return;
-    }
-  }
-}
-
 }  // namespace
 
 }  // namespace platform::qt
@@ -95,7 +69,6 @@ namespace platform {
 
 std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv) {
   qt::PreferX11();
-  qt::FindPkexecUsersWaylandSession();
   return std::make_unique<qt::QtToolkit>(argc, argv);
 }
 

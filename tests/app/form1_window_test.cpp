@@ -314,7 +314,7 @@ class Form1WindowTest : public QObject {
     tree.WriteTzdataZi({"Europe/Dublin", "America/Nuuk", "Africa/Cairo"});
     ::testing::NiceMock<fakes::MockToolkit> toolkit;
     platform::linux_tz::LinuxRegistry registry(
-        tree.paths(), [=] { return may_change_setting; }, platform::linux_tz::SystemUtcClock());
+        tree.paths(), [=] { return may_change_setting; }, talvane::tz::SystemUtcClock());
     auto system = platform::MakeSystemServices(tree.paths());
     app::Form1 form(*form_, toolkit, registry, *system);
 

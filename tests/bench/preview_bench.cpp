@@ -1,20 +1,26 @@
 // How long a preview takes the program: from the double-click's handler to
 // the new setting in place (when the message opens), and from OK to the old
-// setting back; and reading every zone's record through the registry.
-// Runs against the host's tz database and a temporary system setting.
+// setting back, both through the keeper's connection; from SIGKILL of a
+// window during a preview to the setting back; and reading every zone's
+// record through the registry. Runs against the host's tz database and a
+// temporary system setting, with the keeper forked rather than executed.
 // Usage: preview_bench
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/linux/linux_registry.h"
-#include "platform/linux/linux_system_services.h"
+#include "tests/fakes/keeper_in_child.h"
 #include "timezones/preview.h"
 
 namespace {
@@ -36,10 +42,43 @@ class BenchWindow : public platform::FormWindow {
   Clock::time_point opened;
 };
 
-void Report(const char* what, std::vector<double> ms) {
+void Report(const char* what, std::vector<double> ms, const char* over = "zones") {
   std::sort(ms.begin(), ms.end());
-  std::printf("%-34s median %.3f ms, 90%% %.3f ms, max %.3f ms over %zu zones\n", what,
-              ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back(), ms.size());
+  std::printf("%-34s median %.3f ms, 90%% %.3f ms, max %.3f ms over %zu %s\n", what,
+              ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back(), ms.size(), over);
+}
+
+// A window that previews a record of no zone and is then killed: the time
+// from SIGKILL until its keeper has put the setting back.
+double RestoreAfterKill(const platform::SystemPaths& paths, const talvane::tz::UtcClock& now) {
+  const std::filesystem::path before = std::filesystem::read_symlink(paths.localtime);
+  int ready[2];
+  if (pipe(ready) != 0) std::exit(1);
+  const pid_t window = fork();
+  if (window == 0) {
+    fakes::ServicesOverKeeper services(paths, now);
+    win::TIME_ZONE_INFORMATION saved{}, elsewhere{};
+    elsewhere.Bias = -545;
+    if (services.services.GetTimeZoneInformation(&saved) == win::TIME_ZONE_ID_INVALID ||
+        services.services.SetTimeZoneInformation(&elsewhere) != 1 || write(ready[1], "", 1) != 1) {
+      _exit(1);
+    }
+    pause();
+  }
+  char applied;
+  if (read(ready[0], &applied, 1) != 1) std::exit(1);
+  const auto killed = Clock::now();
+  kill(window, SIGKILL);
+  std::error_code ec;
+  while (std::filesystem::read_symlink(paths.localtime, ec) != before) {
+  }
+  const double ms = Ms(Clock::now() - killed);
+  // The window, then its keeper, handed to this process when the window died.
+  waitpid(window, nullptr, 0);
+  waitpid(-1, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  return ms;
 }
 
 }  // namespace
@@ -53,11 +92,13 @@ int main() {
                               .timezone = root / "timezone"};
   fs::create_symlink("/usr/share/zoneinfo/Europe/Helsinki", paths.localtime);
   std::ofstream(paths.timezone) << "Europe/Helsinki\n";
-  auto now = platform::linux_tz::SystemUtcClock();
+  auto now = talvane::tz::SystemUtcClock();
   platform::linux_tz::ZoneKeyLog zone_log;
   platform::linux_tz::LinuxRegistry registry(
       paths, [] { return true; }, now, &zone_log);
-  platform::linux_tz::LinuxSystemServices system(paths, now, &zone_log);
+  // The keeper as the window talks to it, over its connection.
+  fakes::ServicesOverKeeper keeper(paths, now, &zone_log);
+  platform::SystemServices& system = keeper.services;
   const std::string key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
 
   std::vector<std::string> zones;
@@ -92,11 +133,19 @@ int main() {
     to_changed.push_back(Ms(window.opened - clicked));
     to_restored.push_back(Ms(done - window.opened));
   }
+  std::vector<double> after_kill;
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+  for (int i = 0; i < 100; ++i) after_kill.push_back(RestoreAfterKill(paths, now));
   fs::remove_all(root);
 
+  std::vector<double> round_trips;
+  for (std::size_t i = 0; i < zones.size(); ++i)
+    round_trips.push_back(to_changed[i] + to_restored[i]);
   Report("zone record through the registry:", reads);
   std::printf("%-34s %.1f ms for all %zu zones\n", "every zone's record:", all_ms, zones.size());
   Report("double-click to setting changed:", to_changed);
   Report("OK to setting restored:", to_restored);
+  Report("apply plus restore:", round_trips);
+  Report("window killed to setting restored:", after_kill, "kills");
   return 0;
 }

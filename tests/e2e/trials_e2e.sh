@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Every way a preview can end, tried on the real program: each kind of
-# signal that ends a process, the display going away, SIGKILL followed by a
-# new start (also after someone else has changed the setting meanwhile), a
-# restore that fails while /etc is read-only, and two instances with their
-# messages open at once. Each time the setting must end exactly as it began,
-# or as the other party left it, with nothing of the program left in /etc.
+# Every way a preview can end, tried on the real program and its keeper: the
+# window killed or its display gone, the keeper ended by a signal, or killed
+# and then its recovery mode or the next start run (also after someone else
+# has changed the setting meanwhile), a restore that fails while /etc is
+# read-only, and two instances with their messages open at once. Each time
+# the setting must end exactly as it began, or as the other party left it,
+# with nothing of the program left in /etc.
 # Usage: trials_e2e.sh TALVANE LIST_INK [TRIALS]
 source "$(dirname "$0")/private_etc.sh"
 source "$(dirname "$0")/xvfb_session.sh"
 source "$(dirname "$0")/talvane_driver.sh"
 talvane=$1 list_ink=$2 trials=${3:-20}
+keeper=$(dirname "$talvane")/talvane-keeper
 
 original_setting() {
   rm -f /etc/localtime
@@ -26,11 +28,22 @@ echo "third line at y=$line_y"
 kill "$TALVANE_PID"
 wait "$TALVANE_PID" 2>/dev/null || true
 
-# Opens a preview in a new instance; checks the setting changed.
+# Opens a preview in a new instance; checks the setting changed; sets
+# KEEPER_PID and BOX.
 previewing_instance() {
   start_talvane
-  open_preview "$TALVANE_WIN" "$line_y" "$TALVANE_PID" >/dev/null
+  BOX=$(open_preview "$TALVANE_WIN" "$line_y" "$TALVANE_PID")
   [ "$(setting_state)" != "$1" ] || fail "the preview did not change the setting"
+  KEEPER_PID=$(pgrep -P "$TALVANE_PID" -x talvane-keeper) || fail "no keeper runs"
+}
+
+# Until process $1 has ended (a zombie has).
+wait_for_end() {
+  for _ in $(seq 1000); do
+    [ -e "/proc/$1" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$1/stat" 2>/dev/null || return 0
+    sleep 0.01
+  done
+  fail "process $1 did not end"
 }
 
 expect_restored() {
@@ -38,69 +51,75 @@ expect_restored() {
   [ -z "$(leftovers)" ] || fail "$2: left in /etc: $(leftovers)"
 }
 
-# Those handled from the start, then one of each other kind: user, timer,
-# I/O, resource limit, the debugger's trap, a bad system call, real-time.
-for signal in TERM INT HUP QUIT SEGV ABRT BUS FPE USR1 ALRM PIPE XCPU TRAP SYS RTMIN; do
+# Once the window is gone its keeper puts the setting back at once: within
+# one second, waiting for nothing but the setting.
+expect_restored_within_a_second() {
+  local start=$EPOCHREALTIME
+  for _ in $(seq 100); do
+    [ "$(setting_state)" = "$1" ] && [ -z "$(leftovers)" ] && break
+    sleep 0.01
+  done
+  expect_restored "$1" "$2"
+  awk "BEGIN { exit !($EPOCHREALTIME - $start < 1) }" || fail "$2: restored only after a second"
+}
+
+for ending in KILL TERM display; do
   for i in $(seq "$trials"); do
     before=$(original_setting)
     previewing_instance "$before"
-    kill -s "$signal" "$TALVANE_PID"
+    if [ "$ending" = display ]; then
+      kill "${STARTED_PIDS[0]}"  # the X server
+      wait "${STARTED_PIDS[0]}" 2>/dev/null || true
+    else
+      kill -s "$ending" "$TALVANE_PID"
+    fi
+    expect_restored_within_a_second "$before" "window ended by $ending, trial $i"
     wait "$TALVANE_PID" 2>/dev/null || true
-    expect_restored "$before" "SIG$signal trial $i"
+    if [ "$ending" = display ]; then
+      STARTED_PIDS=()
+      start_xvfb 1024 768
+    fi
   done
-  echo "SIG$signal: $trials previews ended, setting restored every time"
+  echo "window ended by $ending: $trials previews, setting restored within a second every time"
 done
 
-for i in $(seq "$trials"); do
-  before=$(original_setting)
-  previewing_instance "$before"
-  kill "${STARTED_PIDS[0]}"  # the X server
-  wait "${STARTED_PIDS[0]}" 2>/dev/null || true
-  wait "$TALVANE_PID" 2>/dev/null || true
-  expect_restored "$before" "display loss trial $i"
-  STARTED_PIDS=()
-  start_xvfb 1024 768
+# The keeper's own endings, while the window's message stays open. After
+# TERM, INT or HUP it has restored; OK then starts a keeper again, which
+# finds nothing to do. After KILL its way back waits on disk for recovery
+# mode (as at boot) or the next start of a keeper, which take it only while
+# the setting is still what the preview wrote.
+for ending in TERM INT HUP KILL-recover KILL-next-start KILL-changed; do
+  for i in $(seq "$trials"); do
+    before=$(original_setting)
+    previewing_instance "$before"
+    kill -s "${ending%%-*}" "$KEEPER_PID"
+    wait_for_end "$KEEPER_PID"
+    expected=$before
+    case $ending in
+      KILL-recover) "$keeper" --recover || fail "recovery mode failed" ;;
+      KILL-changed)
+        ln -sfn /usr/share/zoneinfo/Europe/Paris /etc/localtime
+        expected=$(setting_state)
+        "$keeper" --recover || fail "recovery mode failed"
+        ;;
+    esac
+    [ "$ending" = KILL-next-start ] || expect_restored "$expected" "keeper $ending, trial $i"
+    dismiss "$BOX"  # a keeper starts again, and with it the recovery
+    expect_restored "$expected" "keeper $ending, trial $i, after OK"
+    kill "$TALVANE_PID"
+    wait "$TALVANE_PID" 2>/dev/null || true
+  done
+  echo "keeper ended by $ending: $trials previews, the setting ended as expected every time"
 done
-echo "display loss: $trials previews ended, setting restored every time"
-
-for i in $(seq "$trials"); do
-  before=$(original_setting)
-  previewing_instance "$before"
-  kill -s KILL "$TALVANE_PID"
-  wait "$TALVANE_PID" 2>/dev/null || true
-  [ "$(setting_state)" != "$before" ] || fail "SIGKILL trial $i: nothing left to recover"
-  start_talvane  # puts the setting back before it lists anything
-  expect_restored "$before" "SIGKILL trial $i, after the next start"
-  kill "$TALVANE_PID"
-  wait "$TALVANE_PID" 2>/dev/null || true
-done
-echo "SIGKILL: $trials previews killed, the next start restored the setting every time"
-
-# Killed, then someone sets another zone before the next start: theirs stays.
-for i in $(seq "$trials"); do
-  before=$(original_setting)
-  previewing_instance "$before"
-  kill -s KILL "$TALVANE_PID"
-  wait "$TALVANE_PID" 2>/dev/null || true
-  ln -sfn /usr/share/zoneinfo/Europe/Paris /etc/localtime
-  echo Europe/Paris >/etc/timezone
-  theirs=$(setting_state)
-  start_talvane
-  expect_restored "$theirs" "SIGKILL trial $i, changed by another before the next start"
-  kill "$TALVANE_PID"
-  wait "$TALVANE_PID" 2>/dev/null || true
-done
-echo "SIGKILL then another change: $trials times the other change stayed"
 
 # /etc goes read-only while the message is open: OK cannot restore, which the
 # program says; once /etc is writable again, OK on that message restores.
 before=$(original_setting)
-start_talvane
-box=$(open_preview "$TALVANE_WIN" "$line_y" "$TALVANE_PID")
+previewing_instance "$before"
 during=$(setting_state)
 mount -o remount,ro /etc
-dismiss "$box"
-failure=$(wait_for_box "$TALVANE_PID" "$box")
+dismiss "$BOX"
+failure=$(wait_for_box "$TALVANE_PID" "$BOX")
 [ "$(setting_state)" = "$during" ] || fail "read-only /etc: the setting changed"
 kill -0 "$TALVANE_PID" || fail "read-only /etc: the program ended"
 mount -o remount,rw /etc

@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "keeper/system_setting.h"
 #include "platform/linux/linux_registry.h"
 #include "platform/linux/linux_system_services.h"
-#include "platform/linux/system_setting.h"
-#include "tests/fakes/child_process.h"
+#include "tests/fakes/keeper_in_child.h"
 #include "tests/fakes/mock_platform.h"
 #include "tests/fakes/zoneinfo_tree.h"
 #include "timezones/preview.h"
@@ -22,8 +22,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using keeper::ReadSetting;
 using platform::linux_tz::LinuxSystemServices;
-using platform::linux_tz::ReadSetting;
 
 constexpr std::int64_t k2026Jan15 = 1768435200;  // 2026-01-15 00:00 UTC
 constexpr std::int64_t k2026Jul15 = 1784073600;  // 2026-07-15 00:00 UTC
@@ -60,8 +60,8 @@ class TimeZoneServicesTest : public ::testing::Test {
       tree.CopyHostZone(zone);
     }
   }
-  LinuxSystemServices Services(std::int64_t now = k2026Jul15) {
-    return LinuxSystemServices(tree.paths(), [now] { return now; });
+  fakes::ServicesOverKeeper Services(std::int64_t now = k2026Jul15) {
+    return {tree.paths(), [now] { return now; }};
   }
   void LinkSettingTo(const std::string& zone) {
     fs::create_symlink(tree.paths().zoneinfo_dir / zone, setting);
@@ -74,8 +74,8 @@ class TimeZoneServicesTest : public ::testing::Test {
 TEST_F(TimeZoneServicesTest, ReadsTheSettingsRuleForTheClocksYear) {
   LinkSettingTo("Europe/Helsinki");
   win::TIME_ZONE_INFORMATION tzi{};
-  EXPECT_EQ(Services(k2026Jul15).GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_DAYLIGHT);
-  EXPECT_EQ(Services(k2026Jan15).GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_STANDARD);
+  EXPECT_EQ(Services(k2026Jul15).services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_DAYLIGHT);
+  EXPECT_EQ(Services(k2026Jan15).services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_STANDARD);
   EXPECT_EQ(tzi.Bias, -120);
   EXPECT_EQ(tzi.DaylightBias, -60);
   EXPECT_EQ(NameOf(tzi.StandardName), u"EET");
@@ -85,22 +85,22 @@ TEST_F(TimeZoneServicesTest, ReadsTheSettingsRuleForTheClocksYear) {
 
   fs::remove(setting);
   LinkSettingTo("Asia/Tokyo");
-  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_UNKNOWN);
+  EXPECT_EQ(Services().services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_UNKNOWN);
   EXPECT_EQ(tzi.Bias, -540);
   EXPECT_EQ(NameOf(tzi.StandardName), u"JST");
 }
 
 TEST_F(TimeZoneServicesTest, NoSettingIsUtcAndABrokenOneIsInvalid) {
   win::TIME_ZONE_INFORMATION tzi{};
-  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_UNKNOWN);
+  EXPECT_EQ(Services().services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_UNKNOWN);
   EXPECT_EQ(tzi.Bias, 0);
   EXPECT_EQ(NameOf(tzi.StandardName), u"UTC");
 
   fs::create_symlink(tree.paths().zoneinfo_dir / "Nowhere/City", setting);
-  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
+  EXPECT_EQ(Services().services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
   fs::remove(setting);
   std::ofstream(setting) << "TZif2 but cut short";
-  EXPECT_EQ(Services().GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
+  EXPECT_EQ(Services().services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
 }
 
 // The preview's round trip: read the setting, apply another zone's record,
@@ -117,18 +117,20 @@ TEST_F(TimeZoneServicesTest, ApplyingARecordThenTheSavedOneRestoresTheSettingExa
     const auto before = ReadSetting(setting);
     ASSERT_TRUE(before);
 
-    LinuxSystemServices services = Services();
+    auto window = Services();
+    LinuxSystemServices& services = window.services;
     win::TIME_ZONE_INFORMATION saved{};
     ASSERT_NE(services.GetTimeZoneInformation(&saved), win::TIME_ZONE_ID_INVALID);
 
     // Nuuk's footer changes at -1:00; the record says Saturday 23:00.
     fs::path nuuk_link = tree.root() / "nuuk";
     fs::create_symlink(tree.paths().zoneinfo_dir / "America/Nuuk", nuuk_link);
-    LinuxSystemServices nuuk_reader(
-        {.zoneinfo_dir = tree.paths().zoneinfo_dir, .localtime = nuuk_link},
-        [] { return k2026Jul15; });
+    fakes::ServicesOverKeeper nuuk_reader({.zoneinfo_dir = tree.paths().zoneinfo_dir,
+                                           .localtime = nuuk_link,
+                                           .timezone = tree.root() / "nuuk-zone"},
+                                          [] { return k2026Jul15; });
     win::TIME_ZONE_INFORMATION nuuk{};
-    ASSERT_NE(nuuk_reader.GetTimeZoneInformation(&nuuk), win::TIME_ZONE_ID_INVALID);
+    ASSERT_NE(nuuk_reader.services.GetTimeZoneInformation(&nuuk), win::TIME_ZONE_ID_INVALID);
     fs::remove(nuuk_link);
 
     ASSERT_EQ(services.SetTimeZoneInformation(&nuuk), 1);
@@ -147,7 +149,6 @@ TEST_F(TimeZoneServicesTest, ApplyingARecordThenTheSavedOneRestoresTheSettingExa
 // The whole preview on a temporary tree: the real registry, services and
 // preview, and a window whose message looks at the system while it is open.
 TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFilesBack) {
-  if (geteuid() != 0) GTEST_SKIP() << "the preview lock needs root";
   for (const char* zone : {"Europe/Paris", "Europe/Berlin", "Africa/Casablanca"}) {
     tree.CopyHostZone(zone);
   }
@@ -191,7 +192,7 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
     const auto clock = [] { return k2026Jul15; };
     platform::linux_tz::LinuxRegistry registry(
         tree.paths(), [] { return true; }, clock, &zones);
-    LinuxSystemServices services(tree.paths(), clock, &zones);
+    fakes::ServicesOverKeeper system(tree.paths(), clock, &zones);
     ::testing::NiceMock<fakes::MockFormWindow> window;
     ON_CALL(window, List1_Text()).WillByDefault(::testing::Return(c.zone));
     const fs::path zone_file = tree.paths().zoneinfo_dir / c.zone;
@@ -205,7 +206,7 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
         const std::string expected = std::string(c.zone) + "\n";
         EXPECT_EQ(named->bytes, std::vector<std::uint8_t>(expected.begin(), expected.end()));
       } else {
-        EXPECT_EQ(named->kind, platform::linux_tz::SettingSnapshot::Kind::kAbsent);
+        EXPECT_EQ(named->kind, keeper::SettingSnapshot::Kind::kAbsent);
       }
       // The zone's own file: right in years no yearly rule describes too.
       for (std::int64_t t : {k2026Jan15, k2026Jul15, k2027Feb20}) {
@@ -213,7 +214,8 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
       }
     });
     timezones::PreviewSelectedTimeZone(
-        registry, services, window, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones");
+        registry, system.services, window,
+        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones");
     EXPECT_EQ(ReadSetting(setting), before);
     EXPECT_EQ(ReadSetting(timezone), timezone_before);
     EXPECT_EQ(
@@ -222,27 +224,11 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
   }
 }
 
-TEST_F(TimeZoneServicesTest, WithoutTheRightToChangeTheSettingNothingChanges) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to compare with an ordinary user";
-  fs::permissions(tree.root(), fs::perms(0755));
-  LinkSettingTo("Europe/Helsinki");
-  const auto before = ReadSetting(setting);
-  // Without the preview lock, which only root can make, there is no
-  // original to read and nothing to apply.
-  EXPECT_TRUE(fakes::AsNobody([&] {
-    LinuxSystemServices services = Services();
-    win::TIME_ZONE_INFORMATION tzi{};
-    if (services.GetTimeZoneInformation(&tzi) != win::TIME_ZONE_ID_INVALID) return false;
-    tzi.Bias = 60;
-    return services.SetTimeZoneInformation(&tzi) == 0;
-  }));
-  EXPECT_EQ(ReadSetting(setting), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(setting.parent_path()), fs::directory_iterator()),
-            1);
-}
+// The conversions need no keeper.
+platform::linux_tz::KeeperConnection no_keeper([] { return platform::linux_tz::LaunchedKeeper{}; });
 
 TEST(MultiByteToWideChar, ConvertsFromTheLocalesCharacterSet) {
-  LinuxSystemServices services({}, [] { return 0; });
+  LinuxSystemServices services(no_keeper);
   const std::string previous = std::setlocale(LC_CTYPE, nullptr);
   if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) GTEST_SKIP() << "no C.UTF-8 locale";
   win::WCHAR out[32] = {};
@@ -260,7 +246,7 @@ TEST(MultiByteToWideChar, ConvertsFromTheLocalesCharacterSet) {
 }
 
 TEST(RtlMoveMemory, CopiesOverlappingRanges) {
-  LinuxSystemServices services({}, [] { return 0; });
+  LinuxSystemServices services(no_keeper);
   char text[] = "abcdef";
   services.RtlMoveMemory(text + 1, text, 4);
   EXPECT_STREQ(text, "aabcdf");

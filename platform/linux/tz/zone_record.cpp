@@ -1,6 +1,7 @@
 #include "platform/linux/tz/zone_record.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace talvane::tz {
@@ -24,6 +25,15 @@ win::TIME_ZONE_INFORMATION ToTimeZoneInformation(const ZoneRecord& record) {
   info.DaylightDate = record.tzi.DaylightDate;
   info.DaylightBias = record.tzi.DaylightBias;
   return info;
+}
+
+win::TIME_ZONE_INFORMATION PreviewRecordOf(const ZoneRecord& record) {
+  win::TIME_ZONE_INFORMATION built = ToTimeZoneInformation(record);
+  if (built.DaylightDate.wMonth == 0 || built.DaylightBias == 0) {
+    std::copy(std::begin(built.StandardName), std::end(built.StandardName), built.DaylightName);
+    built.DaylightBias = 0;
+  }
+  return built;
 }
 
 }  // namespace talvane::tz

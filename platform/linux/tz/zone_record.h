@@ -19,4 +19,8 @@ struct ZoneRecord {
 // fit before the terminating NUL.
 win::TIME_ZONE_INFORMATION ToTimeZoneInformation(const ZoneRecord& record);
 
+// The record a preview builds from the zone's values: a zone without daylight
+// time carries its standard name twice and no daylight bias.
+win::TIME_ZONE_INFORMATION PreviewRecordOf(const ZoneRecord& record);
+
 }  // namespace talvane::tz

@@ -1,0 +1,54 @@
+#include "keeper/serve.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "keeper/protocol/keeper_protocol.h"
+#include "keeper/protocol/unique_fd.h"
+
+namespace keeper {
+namespace {
+
+bool Send(int connection, const std::vector<std::uint8_t>& message) {
+  return send(connection, message.data(), message.size(), MSG_NOSIGNAL) ==
+         static_cast<ssize_t>(message.size());
+}
+
+}  // namespace
+
+int Serve(int connection, KeeperSession& session) {
+  sigset_t endings;
+  sigemptyset(&endings);
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&endings, s);
+  sigprocmask(SIG_BLOCK, &endings, nullptr);
+  const UniqueFd signals(signalfd(-1, &endings, SFD_CLOEXEC));
+  if (!signals) return session.Restore() ? 0 : 1;
+
+  session.Recover();
+  bool open = Send(connection, Encode(Reply{.kind = MessageKind::kHello, .status = Status::kOk}));
+  while (open) {
+    pollfd ready[2] = {{connection, POLLIN, 0}, {signals.get(), POLLIN, 0}};
+    if (poll(ready, 2, -1) < 0) {
+      open = errno == EINTR;
+      continue;
+    }
+    if (ready[1].revents != 0) break;
+    if ((ready[0].revents & POLLIN) == 0) break;  // hung up, or an error
+    std::uint8_t message[kMaxMessageSize];
+    // MSG_TRUNC: the packet's whole length, so one too long is seen as such.
+    const ssize_t size = recv(connection, message, sizeof message, MSG_TRUNC);
+    if (size < 0 && errno == EINTR) continue;
+    if (size <= 0) break;
+    const std::size_t length = static_cast<std::size_t>(size);
+    open = Send(connection, session.Handle(length < sizeof message
+                                               ? std::span<const std::uint8_t>(message, length)
+                                               : std::span<const std::uint8_t>()));
+  }
+  return session.Restore() ? 0 : 1;
+}
+
+}  // namespace keeper
