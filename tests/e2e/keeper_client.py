@@ -1,13 +1,11 @@
 #!/usr/bin/env python3
-"""Talks to a keeper as the window does, over the protocol written out anew.
-
-Usage: keeper_client.py "read apply:ZONE restore hold ..." COMMAND...
-Runs COMMAND (the keeper, or something that runs it) with its standard input
-the keeper's end of a new SOCK_SEQPACKET connection, sends the requests in
-turn, and prints the hello and each reply as "KIND STATUS", or "gone" once
-the keeper has hung up. apply:ZONE sends Asia/Tokyo's record, or with no
-zone a record of no zone; hold keeps the connection until standard input
-ends."""
+# Talks to a keeper as the window does, over the protocol written out anew.
+# Usage: keeper_client.py "read apply:ZONE restore hold ..." COMMAND...
+# Runs COMMAND (the keeper, or what runs it) on a new SOCK_SEQPACKET
+# connection as its standard input, sends the requests in turn and prints the
+# hello and each reply as "KIND STATUS", or "gone" once the keeper has hung
+# up. apply:ZONE sends Asia/Tokyo's record, or without a zone a record of no
+# zone; hold keeps the connection until standard input ends.
 import socket
 import struct
 import subprocess

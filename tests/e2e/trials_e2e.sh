@@ -96,7 +96,12 @@ for ending in TERM INT HUP KILL-recover KILL-next-start KILL-changed; do
     wait_for_end "$KEEPER_PID"
     expected=$before
     case $ending in
-      KILL-recover) "$keeper" --recover || fail "recovery mode failed" ;;
+      KILL-recover)
+        # A way back of another id, left by a keeper killed before its
+        # journal was written, is never taken for this one's.
+        cp /usr/share/zoneinfo/Asia/Tokyo /etc/.localtime.talvane-restore.0123456789abcdef
+        "$keeper" --recover || fail "recovery mode failed"
+        ;;
       KILL-changed)
         ln -sfn /usr/share/zoneinfo/Europe/Paris /etc/localtime
         expected=$(setting_state)
