@@ -272,13 +272,17 @@ bool PreviewJournal::RollBack() {
   // Whatever else of the program is beside the setting belongs to no journal
   // now: way backs not taken, files staged by a writer that was killed.
   bool clean = true, removed = false;
+  const std::string prefixes[] = {ProgramFileBeside(localtime_, "").filename(),
+                                  ProgramFileBeside(timezone_, "").filename()};
+  const bool one_directory = localtime_.parent_path() == timezone_.parent_path();
   for (const fs::path* file : {&localtime_, &timezone_}) {
-    const std::string prefix = ProgramFileBeside(*file, "").filename();
+    if (file == &timezone_ && one_directory) break;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(file->parent_path(), ec)) {
-      const fs::path& name = entry.path();
-      if (name.filename().native().starts_with(prefix) && name != lock_file_) {
-        clean = RemoveIfThere(name) && clean;
+      const fs::path& path = entry.path();
+      const std::string name = path.filename();
+      if ((name.starts_with(prefixes[0]) || name.starts_with(prefixes[1])) && path != lock_file_) {
+        clean = RemoveIfThere(path) && clean;
         removed = true;
       }
     }

@@ -28,8 +28,10 @@ int Serve(int connection, KeeperSession& session) {
   const UniqueFd signals(signalfd(-1, &endings, SFD_CLOEXEC));
   if (!signals) return session.Restore() ? 0 : 1;
 
-  session.Recover();
+  // Ready first: the window goes on with its start while a dead preview's
+  // way back is taken, before any request of the window is read.
   bool open = Send(connection, Encode(Reply{.kind = MessageKind::kHello, .status = Status::kOk}));
+  session.Recover();
   while (open) {
     pollfd ready[2] = {{connection, POLLIN, 0}, {signals.get(), POLLIN, 0}};
     if (poll(ready, 2, -1) < 0) {

@@ -1,5 +1,5 @@
-// The keeper's life with one window: it finishes a dead preview, says it is
-// ready, answers each request in turn, and when the connection ends, however
+// The keeper's life with one window: it says it is ready, finishes a dead
+// preview, answers each request in turn, and when the connection ends, however
 // the window ended, or TERM, INT or HUP arrives, puts back a preview still in
 // force and returns. One thread, one loop, no signal handlers: the endings
 // arrive through a signalfd.

@@ -50,20 +50,23 @@ std::string KeeperPath() {
 
 }  // namespace
 
-bool KeeperConnection::Start() {
-  if (connection_) return true;
+void KeeperConnection::Launch() {
+  if (connection_) return;
   Drop(false);
   LaunchedKeeper launched = launch_();
   connection_ = std::move(launched.connection);
   pid_ = launched.pid;
+}
+
+bool KeeperConnection::Start() {
+  Launch();
   if (!connection_) return false;
+  if (ready_) return true;
   const std::optional<keeper::Reply> hello = Receive(connection_.get(), -1).second;
-  if (!hello || hello->kind != keeper::MessageKind::kHello ||
-      hello->status != keeper::Status::kOk) {
-    Drop(false);
-    return false;
-  }
-  return true;
+  ready_ =
+      hello && hello->kind == keeper::MessageKind::kHello && hello->status == keeper::Status::kOk;
+  if (!ready_) Drop(false);
+  return ready_;
 }
 
 std::optional<keeper::Reply> KeeperConnection::Call(const keeper::Request& request) {
@@ -85,6 +88,7 @@ std::optional<keeper::Reply> KeeperConnection::Call(const keeper::Request& reque
 
 void KeeperConnection::Drop(bool wait) {
   connection_.Reset();
+  ready_ = false;
   // Not waited for while the window runs: a keeper that stopped answering
   // must not stop the window too. It is a zombie at worst until then.
   if (pid_ > 0) {

@@ -32,6 +32,9 @@ class KeeperConnection {
   KeeperConnection(const KeeperConnection&) = delete;
   KeeperConnection& operator=(const KeeperConnection&) = delete;
 
+  // Starts a keeper if none runs, without waiting for it to be ready, so
+  // that its start overlaps the window's.
+  void Launch();
   // True once a keeper has said it is ready, starting one if none is. Waits
   // for as long as an administrator takes to answer pkexec. False when none
   // could be started: no pkexec, or authorisation refused or cancelled.
@@ -51,6 +54,7 @@ class KeeperConnection {
 
   KeeperLauncher launch_;
   keeper::UniqueFd connection_;
+  bool ready_ = false;
   pid_t pid_ = -1;
 };
 

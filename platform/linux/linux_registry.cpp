@@ -147,6 +147,9 @@ win::LONG LinuxRegistry::RegCloseKey(win::HKEY hKey) {
 namespace platform {
 
 std::unique_ptr<Registry> MakeRegistry(const SystemPaths& paths) {
+  // The keeper starts while the window is made; the open that asks for
+  // write rights waits until it is ready, or has been refused.
+  linux_tz::ProcessKeeper().Launch();
   return std::make_unique<linux_tz::LinuxRegistry>(
       paths, [] { return linux_tz::ProcessKeeper().Start(); }, talvane::tz::SystemUtcClock(),
       &linux_tz::ProcessZoneKeyLog());

@@ -40,9 +40,12 @@ def main():
         if word == "hold":
             sys.stdin.read()
             continue
-        if word != "hello":
-            ours.send(request(word))
-        reply = ours.recv(512)
+        try:
+            if word != "hello":
+                ours.send(request(word))
+            reply = ours.recv(512)
+        except OSError:  # the keeper has gone since the last reply
+            reply = b""
         if not reply:
             print("gone")
             break

@@ -265,7 +265,7 @@ TEST(GlibcSweepTest, SlimAndFatFilesGiveTheSameRecordsEveryYearTo2040) {
         // Where the slim file says something else, it is read as glibc reads it.
         EXPECT_NE(fat_year->fit, slim_year->fit)
             << FitName(fat_year->fit) << ": listed, yet no longer differs";
-        ScopedTz env(":" + (dir / "slim" / zone).string());
+        ScopedTz env(std::string(":").append((dir / "slim" / zone).string()));
         for (std::int64_t t = begin; t < YearStart(year + 1); t += 3600) {
           const LocalTimeType& ours = LocalTypeAt(*slim, t);
           ASSERT_EQ((GlibcLocal{ours.utoff, ours.abbr}), GlibcLocalTime(t)) << "at " << t;
@@ -287,7 +287,7 @@ TEST(GlibcSweepTest, SlimAndFatFilesGiveTheSameRecordsEveryYearTo2040) {
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes->data()),
                    static_cast<std::streamsize>(bytes->size()));
-        ScopedTz env(":" + file.string());
+        ScopedTz env(std::string(":").append(file.string()));
         for (std::size_t i = 0; i < hours.size(); ++i) {
           const GlibcLocal local = GlibcLocalTime(begin + static_cast<std::int64_t>(i) * 3600);
           if (setting->second.empty() || setting->second.back().second != local) {
