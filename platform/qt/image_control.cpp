@@ -12,7 +12,7 @@ ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {
 void ImageControl::paintEvent(QPaintEvent*) {
   if (picture_.isNull()) return;
   QPainter painter(this);
-  painter.drawImage(0, 0, picture_);
+  picture_.Paint(painter, devicePixelRatioF());
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {

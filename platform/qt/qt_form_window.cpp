@@ -47,7 +47,7 @@ QListView* MakeListBox(QWidget* parent, QAbstractItemModel* entries, const ListB
 qt::ImageControl* MakeImage(QWidget* parent, const ImageDesign& design) {
   auto* image = new qt::ImageControl(parent);
   image->setGeometry(ToQRect(design.rect));
-  if (!design.picture.empty()) image->SetPicture(EmbeddedPicture(design.picture).value(0));
+  if (!design.picture.empty()) image->SetPicture(ScaledPicture(design.picture));
   image->setToolTip(QString::fromStdString(design.tooltip));
   return image;
 }
@@ -105,7 +105,7 @@ QIcon IconOf(const std::string& picture) {
 QtFormWindow::QtFormWindow(const FormDesign& design)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       application_title_(QString::fromStdString(design.application_title)),
-      skin_(EmbeddedPicture(design.background_picture).value(0)),
+      skin_(design.background_picture),
       entries_(new ListEntries(this)) {
   setWindowTitle(QString::fromStdString(design.caption));
   setWindowIcon(IconOf(design.icon));
@@ -188,7 +188,7 @@ void QtFormWindow::mouseReleaseEvent(QMouseEvent* event) {
 void QtFormWindow::paintEvent(QPaintEvent*) {
   // Unscaled from the top-left; the skin's last row falls outside the window.
   QPainter painter(this);
-  painter.drawImage(0, 0, skin_);
+  skin_.Paint(painter, devicePixelRatioF());
 }
 
 }  // namespace platform::qt
