@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,6 +51,13 @@ qt::ImageControl* MakeImage(QWidget* parent, const ImageDesign& design) {
   if (!design.picture.empty()) image->SetPicture(ScaledPicture(design.picture));
   image->setToolTip(QString::fromStdString(design.tooltip));
   return image;
+}
+
+// Return and Enter open the selected entry as a double-click does; a held
+// key's repeats would reach the message it opens.
+bool OpensEntry(const QKeyEvent& key) {
+  return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && !key.isAutoRepeat() &&
+         (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 struct MouseArguments {
@@ -125,11 +133,16 @@ QtFormWindow::QtFormWindow(const FormDesign& design)
   });
   // Anywhere in the list, as on Windows, not only on an entry.
   list_->viewport()->installEventFilter(this);
+  list_->installEventFilter(this);
 }
 
 bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && events_ != nullptr) {
+  const bool opens =
+      (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ||
+      (watched == list_ && event->type() == QEvent::KeyPress &&
+       OpensEntry(*static_cast<QKeyEvent*>(event)));
+  if (opens && events_ != nullptr) {
     events_->List1_DblClick();
     return true;
   }
