@@ -17,6 +17,9 @@ class ImageControl final : public QWidget {
   void SetPicture(ScaledPicture picture) { picture_ = std::move(picture); }
   // A click is a left press and a left release both over the control.
   void OnClick(std::function<void()> handler) { click_ = std::move(handler); }
+  bool TakesClicks() const { return static_cast<bool>(click_); }
+  // What a click does.
+  void Click() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QWindow>
 
+#include "platform/qt/accessible_controls.h"
 #include "platform/qt/embedded_pictures.h"
 
 namespace platform::qt {
@@ -42,6 +43,7 @@ QListView* MakeListBox(QWidget* parent, QAbstractItemModel* entries, const ListB
   list->setUniformItemSizes(true);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->setToolTip(QString::fromStdString(design.tooltip));
+  list->setAccessibleName(QString::fromStdString(design.accessible_name));
   return list;
 }
 
@@ -115,6 +117,7 @@ QtFormWindow::QtFormWindow(const FormDesign& design)
       application_title_(QString::fromStdString(design.application_title)),
       skin_(design.background_picture),
       entries_(new ListEntries(this)) {
+  InstallAccessibleControls();
   setWindowTitle(QString::fromStdString(design.caption));
   setWindowIcon(IconOf(design.icon));
   setFixedSize(design.client_width, design.client_height);
