@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
 # The real program in a real X server, looked at as a user would see it,
-# also at twice the scale.
+# also at twice the scale; and its command line, with no display at all.
 # Usage: window_e2e.sh TALVANE LIST_INK SCREENSHOT_DIR
 source "$(dirname "$0")/xvfb_session.sh"
 source "$(dirname "$0")/talvane_driver.sh"
 talvane=$1 list_ink=$2 shots=$3
 mkdir -p "$shots"
 [ "$(id -u)" = 0 ] || { echo "SKIP: needs root to compare root with an ordinary user"; exit 77; }
+
+# "STATUS|OUT|ERR" of the program run with "$@" and no display.
+cli() {
+  local status=0 out
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$talvane" "$@" 2>"$shots/err") || status=$?
+  echo "$status|$out|$(cat "$shots/err")"
+}
+[[ $(cli --version) == "0|Talvane 1.0.0.0|" ]] || fail "--version: $(cli --version)"
+[[ $(cli -platform xcb -h) == "0|Usage: "*" [options]"$'\n'*"|" ]] || fail "-h: $(cli -platform xcb -h)"
+for w in --bogus -x elsewhere; do [[ $(cli "$w") == "2||"*$'\nUsage: '* ]] || fail "$w: $(cli "$w")"; done
+[[ $(cli) == "1||talvane: cannot open a display (DISPLAY unset, WAYLAND_DISPLAY unset)" ]] || fail "$(cli)"
 
 # Room for the window at twice the scale.
 start_xvfb 1400 1100
