@@ -26,6 +26,7 @@ const platform::FormDesign& Form1Design() {
     form.list.tooltip =
         "Double Click on any of the Places in the list to set your system time to the specified "
         "location for a temporary time.";
+    form.list.accessible_name = "Time zones";
     form.images = {{
         {.rect = {256, 8, 24, 24}, .picture = "assets/minimise.gif", .tooltip = "Minimize"},
         {.rect = {288, 8, 24, 24}, .picture = "assets/close.gif", .tooltip = "Close"},

@@ -3,6 +3,9 @@
 #include "app/program.h"
 
 int main(int argc, char** argv) {
+  // Before anything else: --help and --version need no display and change
+  // nothing.
+  if (const auto status = platform::AnswerCommandLine(argc, argv, app::About())) return *status;
   const platform::SystemPaths paths;
   // First, so a preview that never ended is put back even when no window
   // can be shown.

@@ -2,8 +2,15 @@
 
 #include "app/form1.h"
 #include "app/form1_design.h"
+#include "app/version_info.h"
 
 namespace app {
+
+platform::ProgramAbout About() {
+  return {version::kName, version::kVersion,
+          "Shows, for a moment, the time of another place: double-click a time zone, or\n"
+          "select it and press Return, and it is the system's time zone until you click OK."};
+}
 
 int RunProgram(platform::Toolkit& toolkit, platform::SystemServices& system,
                const platform::SystemPaths& paths) {

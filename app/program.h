@@ -6,6 +6,9 @@
 
 namespace app {
 
+// What the command line tells of the program.
+platform::ProgramAbout About();
+
 // Creates the main window, loads it and runs it until the program ends.
 int RunProgram(platform::Toolkit& toolkit, platform::SystemServices& system,
                const platform::SystemPaths& paths);

@@ -35,6 +35,7 @@ struct ListBoxDesign {
   Rgb background;
   FontDesign font;
   std::string tooltip;
+  std::string accessible_name;  // what screen readers call it
 };
 
 // An image control shows its picture unscaled; an empty picture shows nothing.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -75,5 +76,17 @@ class Toolkit {
 };
 
 std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv);
+
+// What --version and --help tell of the program.
+struct ProgramAbout {
+  std::string name;
+  std::string version;
+  std::string summary;
+};
+
+// Answers a command line from which the program does not start: --help and
+// --version (status 0), and one it does not take (a usage line on the error
+// stream, status 2). Needs no display. Nothing when the program should start.
+std::optional<int> AnswerCommandLine(int argc, char** argv, const ProgramAbout& about);
 
 }  // namespace platform

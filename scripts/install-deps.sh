@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev libgl-dev          # the window toolkit
   libgtest-dev libgmock-dev       # logic tests
   xvfb xdotool x11-utils imagemagick openbox  # real-window tests
+  dbus-daemon libglib2.0-bin at-spi2-core python3-pyatspi  # the accessibility test's own buses
   libxcb-damage0-dev              # the start-up benchmark
   fonts-wine                      # Tahoma
   tzdata util-linux

@@ -9,10 +9,14 @@ ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_NoMousePropagation);
 }
 
+void ImageControl::Click() const {
+  if (click_) click_();
+}
+
 void ImageControl::paintEvent(QPaintEvent*) {
   if (picture_.isNull()) return;
   QPainter painter(this);
-  painter.drawImage(0, 0, picture_);
+  picture_.Paint(painter, devicePixelRatioF());
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {
@@ -24,7 +28,7 @@ void ImageControl::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
   if (event->button() != Qt::LeftButton || !pressed_) return;
   pressed_ = false;
-  if (rect().contains(event->position().toPoint()) && click_) click_();
+  if (rect().contains(event->position().toPoint())) Click();
 }
 
 }  // namespace platform::qt

@@ -3,9 +3,10 @@
 // reaches the window beneath.
 #pragma once
 
-#include <QImage>
 #include <QWidget>
 #include <functional>
+
+#include "platform/qt/scaled_picture.h"
 
 namespace platform::qt {
 
@@ -13,9 +14,12 @@ class ImageControl final : public QWidget {
  public:
   explicit ImageControl(QWidget* parent);
 
-  void SetPicture(const QImage& picture) { picture_ = picture; }
+  void SetPicture(ScaledPicture picture) { picture_ = std::move(picture); }
   // A click is a left press and a left release both over the control.
   void OnClick(std::function<void()> handler) { click_ = std::move(handler); }
+  bool TakesClicks() const { return static_cast<bool>(click_); }
+  // What a click does.
+  void Click() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -23,7 +27,7 @@ class ImageControl final : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  QImage picture_;
+  ScaledPicture picture_;
   std::function<void()> click_;
   bool pressed_ = false;
 };

@@ -2,12 +2,14 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QWindow>
 
+#include "platform/qt/accessible_controls.h"
 #include "platform/qt/embedded_pictures.h"
 
 namespace platform::qt {
@@ -41,15 +43,23 @@ QListView* MakeListBox(QWidget* parent, QAbstractItemModel* entries, const ListB
   list->setUniformItemSizes(true);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->setToolTip(QString::fromStdString(design.tooltip));
+  list->setAccessibleName(QString::fromStdString(design.accessible_name));
   return list;
 }
 
 qt::ImageControl* MakeImage(QWidget* parent, const ImageDesign& design) {
   auto* image = new qt::ImageControl(parent);
   image->setGeometry(ToQRect(design.rect));
-  if (!design.picture.empty()) image->SetPicture(EmbeddedPicture(design.picture).value(0));
+  if (!design.picture.empty()) image->SetPicture(ScaledPicture(design.picture));
   image->setToolTip(QString::fromStdString(design.tooltip));
   return image;
+}
+
+// Return and Enter open the selected entry as a double-click does; a held
+// key's repeats would reach the message it opens.
+bool OpensEntry(const QKeyEvent& key) {
+  return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && !key.isAutoRepeat() &&
+         (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 struct MouseArguments {
@@ -105,8 +115,9 @@ QIcon IconOf(const std::string& picture) {
 QtFormWindow::QtFormWindow(const FormDesign& design)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       application_title_(QString::fromStdString(design.application_title)),
-      skin_(EmbeddedPicture(design.background_picture).value(0)),
+      skin_(design.background_picture),
       entries_(new ListEntries(this)) {
+  InstallAccessibleControls();
   setWindowTitle(QString::fromStdString(design.caption));
   setWindowIcon(IconOf(design.icon));
   setFixedSize(design.client_width, design.client_height);
@@ -125,11 +136,16 @@ QtFormWindow::QtFormWindow(const FormDesign& design)
   });
   // Anywhere in the list, as on Windows, not only on an entry.
   list_->viewport()->installEventFilter(this);
+  list_->installEventFilter(this);
 }
 
 bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && events_ != nullptr) {
+  const bool opens =
+      (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ||
+      (watched == list_ && event->type() == QEvent::KeyPress &&
+       OpensEntry(*static_cast<QKeyEvent*>(event)));
+  if (opens && events_ != nullptr) {
     events_->List1_DblClick();
     return true;
   }
@@ -188,7 +204,7 @@ void QtFormWindow::mouseReleaseEvent(QMouseEvent* event) {
 void QtFormWindow::paintEvent(QPaintEvent*) {
   // Unscaled from the top-left; the skin's last row falls outside the window.
   QPainter painter(this);
-  painter.drawImage(0, 0, skin_);
+  skin_.Paint(painter, devicePixelRatioF());
 }
 
 }  // namespace platform::qt

@@ -9,6 +9,7 @@
 
 #include "platform/qt/image_control.h"
 #include "platform/qt/list_entries.h"
+#include "platform/qt/scaled_picture.h"
 #include "platform/toolkit.h"
 
 namespace platform::qt {
@@ -30,7 +31,7 @@ class QtFormWindow final : public QWidget, public FormWindow {
   qt::ImageControl* Image(platform::ImageControl image) const {
     return images_[static_cast<std::size_t>(image)];
   }
-  const QImage& Skin() const { return skin_; }
+  const QImage& Skin() const { return skin_.Single(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -42,7 +43,7 @@ class QtFormWindow final : public QWidget, public FormWindow {
  private:
   QString application_title_;
   FormEvents* events_ = nullptr;
-  QImage skin_;
+  ScaledPicture skin_;
   ListEntries* entries_;
   QListView* list_;
   std::array<qt::ImageControl*, 3> images_{};

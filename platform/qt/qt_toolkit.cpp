@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/qt/display_guard.h"
 #include "platform/qt/qt_form_window.h"
 
 namespace platform::qt {
@@ -69,6 +70,7 @@ namespace platform {
 
 std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv) {
   qt::PreferX11();
+  const qt::DisplayGuard guard;
   return std::make_unique<qt::QtToolkit>(argc, argv);
 }
 

@@ -113,4 +113,8 @@ std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv) {
   return std::make_unique<win32::Win32Toolkit>();
 }
 
+// A Windows program started from Explorer has no console to answer on, and
+// this one takes nothing on its command line.
+std::optional<int> AnswerCommandLine(int, char**, const ProgramAbout&) { return std::nullopt; }
+
 }  // namespace platform

@@ -11,8 +11,7 @@ talvane=$1 list_ink=$2 shots=$3 system_zone=$4
 mkdir -p "$shots"
 start_xvfb 1024 768
 
-# The zone on the list's third line, in the order the registry lists zones.
-zone=$(sed -n 's/^Z \([^ ]*\) .*/\1/p' /usr/share/zoneinfo/tzdata.zi | LC_ALL=C sort -f | sed -n 3p)
+zone=$(listed_zone 3)
 expected=$(TZ=":$zone" date +%Z%z)
 offset=$(TZ=":$zone" date +%z)
 offset_seconds=$(( ${offset:0:1}1 * (10#${offset:1:2} * 3600 + 10#${offset:3:2} * 60) ))

@@ -20,6 +20,9 @@ start_talvane() {
   sleep 0.3  # the first paint
 }
 
+# The zone on the list's line $1, in the order the registry lists zones.
+listed_zone() { sed -n 's/^Z \([^ ]*\) .*/\1/p' /usr/share/zoneinfo/tzdata.zi | LC_ALL=C sort -f | sed -n "$1p"; }
+
 # The y, in window pixels, of the middle of the list's text line $1.
 line_middle() {
   local shot

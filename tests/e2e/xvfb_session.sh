@@ -37,6 +37,15 @@ start_xvfb() {
   export XDG_RUNTIME_DIR=$PRIVATE_RUNTIME_DIR
 }
 
+# The accessibility bus on the test's own session bus (dbus-run-session), for the Qt
+# programs started from now on, which must not ask before it owns its name.
+start_accessibility_bus() {
+  /usr/libexec/at-spi-bus-launcher --launch-immediately &
+  STARTED_PIDS+=($!)
+  gdbus wait --session --timeout 10 org.a11y.Bus || fail "no accessibility bus"
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
 # Waits for a visible top-level window named exactly $1; prints its id.
 wait_for_window() {
   local id

@@ -51,7 +51,8 @@ TEST(Win32FormWindowTest, TheSettingIsRestoredOnlyWhenTheSessionReallyEnds) {
   platform::FormDesign design{};
   design.client_width = 100;
   design.client_height = 100;
-  design.list = {{0, 0, 50, 50}, {255, 255, 255}, {"Tahoma", 8.25, 400, false, false, false}, ""};
+  design.list = {
+      {0, 0, 50, 50}, {255, 255, 255}, {"Tahoma", 8.25, 400, false, false, false}, "", ""};
   platform::win32::Win32FormWindow form(design);
   int restores = 0;
   platform::win32::SetSessionRestore([&] { ++restores; });

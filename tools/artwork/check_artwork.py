@@ -176,14 +176,14 @@ def gif_blocks(data):
     return (w, h), gces, images
 
 
-def check_gif(name, expect_opaque):
+def check_gif(name, expect_opaque, edge=24):
     path = os.path.join(ASSETS, name)
     data = open(path, "rb").read()
     size, gces, images = gif_blocks(data)
     img = Image.open(path)
     print(f"{name}: {img.format} {img.mode} {size[0]}x{size[1]}, images {images}, "
           f"graphic control blocks {gces}")
-    check(size == (24, 24) and img.size == (24, 24), "24 x 24")
+    check(size == (edge, edge) and img.size == (edge, edge), f"{edge} x {edge}")
     check(images == 1, "one frame")
     check(len(gces) == 1 and gces[0][0], "one graphic control block with transparency on")
     tindex = gces[0][1]
@@ -201,6 +201,7 @@ def check_gif(name, expect_opaque):
     check(bool((reds[:, 0] > reds[:, 1] + 60).all() and (reds[:, 0] >= 95).all()),
           "every opaque pixel is a clear red")
     expect_opaque(opaque, rgba)
+    return opaque
 
 
 def expect_bar(opaque, rgba):
@@ -298,13 +299,42 @@ def check_ico():
     check(end == len(data), "no bytes after the last image")
 
 
+# ---------------------------------------------------------- twice the size
+
+def check_skin_double():
+    one = np.asarray(Image.open(os.path.join(ASSETS, "skin.jpg")).convert("RGB")).astype(float)
+    img = Image.open(os.path.join(ASSETS, "skin@2x.jpg"))
+    print(f"skin@2x.jpg: {img.format} {img.mode} {img.size[0]}x{img.size[1]}")
+    check(img.format == "JPEG" and img.mode == "RGB" and img.size == (650, 992),
+          "JPEG, 24-bit RGB, 650 x 992")
+    if img.size != (650, 992):
+        return
+    two = np.asarray(img).astype(float)
+    check(two[160:736, 96:546].min() >= 250, "list area is white")
+    reduced = two.reshape(496, 2, 325, 2, 3).mean(axis=(1, 3))
+    diff = np.abs(reduced - one).mean()
+    print(f"    mean difference from skin.jpg, 2 x 2 blocks averaged: {diff:.2f}")
+    check(diff <= 2.0, "the same picture as skin.jpg")
+
+
+def check_glyph_double(name, single, expect_extent):
+    opaque = check_gif(name, lambda o, rgba: None, edge=48)
+    agree = (opaque == single.repeat(2, axis=0).repeat(2, axis=1)).mean()
+    print(f"    opaque where the 24 x 24 glyph is: {agree * 100:.1f}% of pixels, bbox {bbox(opaque)}")
+    check(agree >= 0.97, "the same glyph as at 24 x 24")
+    check(bbox(opaque) == expect_extent, f"opaque extent is exactly {expect_extent}")
+
+
 def main():
     global ASSETS
     if len(sys.argv) > 1:
         ASSETS = sys.argv[1]
     check_skin()
-    check_gif("minimise.gif", expect_bar)
-    check_gif("close.gif", expect_cross)
+    bar = check_gif("minimise.gif", expect_bar)
+    cross = check_gif("close.gif", expect_cross)
+    check_skin_double()
+    check_glyph_double("minimise@2x.gif", bar, (0, 20, 47, 31))
+    check_glyph_double("close@2x.gif", cross, (2, 2, 43, 43))
     check_ico()
     if failures:
         print(f"{len(failures)} check(s) failed")

@@ -302,8 +302,8 @@ def text_mask(text, font, track):
     return m.crop(m.getbbox())
 
 
-def title_layer(box):
-    """Gold lettering fitted to `box`, as (RGBA image, left, top)."""
+def title_layer(box, scale):
+    """Gold lettering fitted to `box`, as (RGBA image, left, top) at `scale`."""
     x0, y0, x1, y1 = box
     bw, bh = x1 - x0 + 1, y1 - y0 + 1
     font = ImageFont.truetype(find_font(), 200)
@@ -317,7 +317,9 @@ def title_layer(box):
     mask = text_mask(text, font, track)
     mask = mask.resize((int(mask.width * stretch), mask.height), Image.LANCZOS)
 
-    m = np.asarray(mask.resize((bw * 4, bh * 4), Image.LANCZOS), dtype=np.float64) / 255.0
+    # Drawn four times finer than the output, then reduced.
+    fine = 4 * scale
+    m = np.asarray(mask.resize((bw * fine, bh * fine), Image.LANCZOS), dtype=np.float64) / 255.0
     h4, w4 = m.shape
     t = (np.arange(h4) + 0.5) / h4
     # Polished gold: pale top, a bright band, a dark horizon, warm bottom.
@@ -335,25 +337,32 @@ def title_layer(box):
         col[sel] = lerp(ca, cb, (t[sel] - ta) / (tb - ta))
     rgb = np.broadcast_to(col[:, None, :], (h4, w4, 3))
 
-    pad = 4 * 4
+    pad = 4 * fine
     layer = Canvas(w4 + 2 * pad, h4 + 2 * pad)
     full = np.zeros((h4 + 2 * pad, w4 + 2 * pad))
     full[pad:pad + h4, pad:pad + w4] = m
-    shadow = gaussian_blur(shift(full, 5, 4), 3.0)
+    shadow = gaussian_blur(shift(full, 5 * scale, 4 * scale), 3.0 * scale)
     layer.paint((24, 2, 4), np.clip(shadow * 1.4, 0, 1) * 0.85)
     # A dark brown edge around the letters keeps them crisp after scaling.
-    edge = np.clip(gaussian_blur(full, 1.6) * 2.2, 0, 1)
+    edge = np.clip(gaussian_blur(full, 1.6 * scale) * 2.2, 0, 1)
     layer.paint((86, 40, 8), edge * 0.8)
     rgb_full = np.zeros(full.shape + (3,))
     rgb_full[pad:pad + h4, pad:pad + w4] = rgb
     layer.paint(rgb_full, full)
     img = layer.to_image()
     img = img.resize((img.width // 4, img.height // 4), Image.LANCZOS)
-    return img, x0 - pad // 4, y0 - pad // 4
+    return img, (x0 - 4) * scale, (y0 - 4) * scale
 
 
-def make_skin(emblem_hi):
-    xs, ys = pixel_grid(SKIN_W, SKIN_H)
+def make_skin(emblem_hi, scale=1):
+    """The skin at `scale` times its layout size; every length below is in
+    layout pixels, except blur radii and the edge softness, which are in
+    output pixels."""
+    w, h = SKIN_W * scale, SKIN_H * scale
+    xs, ys = pixel_grid(w, h, scale)
+
+    def fill(sdf):
+        return coverage(sdf * scale)
 
     # Field: dark red, falling off towards the corners.
     nx = (xs - SKIN_W / 2.0) / (SKIN_W / 2.0)
@@ -363,22 +372,22 @@ def make_skin(emblem_hi):
     # mostly the corners, fall off.
     field = lerp(FIELD_CENTRE, FIELD_CORNER, smoothstep(0.5, 1.0, t))
     # A faint fixed grain stops the gradient banding once it is a JPEG.
-    grain = np.random.default_rng(20240611).normal(0.0, 0.6, (SKIN_H, SKIN_W, 1))
-    canvas = Canvas(SKIN_W, SKIN_H)
-    canvas.paint(np.clip(field + grain, 0, 255), np.ones((SKIN_H, SKIN_W)))
+    grain = np.random.default_rng(20240611).normal(0.0, 0.6, (h, w, 1))
+    canvas = Canvas(w, h)
+    canvas.paint(np.clip(field + grain, 0, 255), np.ones((h, w)))
 
     px0, py0, px1, py1 = PANEL_BOX
     panel_sdf = rounded_rect_sdf(xs, ys, px0, py0, px1 + 1, py1 + 1, 16.0)
     tx0, ty0, tx1, ty1 = TAB_BOX
     # The tab's left end is buried in the panel so the two read as one piece.
     tab_sdf = rounded_rect_sdf(xs, ys, tx0 - 20, ty0, tx1 + 1, ty1 + 1, 11.0)
-    panel_cov = coverage(panel_sdf)
-    tab_cov = coverage(tab_sdf)
+    panel_cov = fill(panel_sdf)
+    tab_cov = fill(tab_sdf)
     union = np.maximum(panel_cov, tab_cov)
 
-    glow = gaussian_blur(union, 5.0)
+    glow = gaussian_blur(union, 5.0 * scale)
     canvas.paint((226, 48, 38), np.clip(glow * 1.5, 0, 1) * 0.80 * (1 - union))
-    halo = gaussian_blur(union, 1.4)
+    halo = gaussian_blur(union, 1.4 * scale)
     canvas.paint((255, 120, 96), np.clip(halo * 2.0, 0, 1) * 0.35 * (1 - union))
 
     # Tab first, so the panel's rounded edge overlaps its buried end.
@@ -395,8 +404,8 @@ def make_skin(emblem_hi):
         gy = (ty0 + ty1) // 2 - 6 + i * 6
         dark = rounded_rect_sdf(xs, ys, gx0, gy, tx1 - 8, gy + 1, 0.5)
         lite = rounded_rect_sdf(xs, ys, gx0, gy + 1, tx1 - 8, gy + 2, 0.5)
-        canvas.paint((150, 146, 150), coverage(dark))
-        canvas.paint((246, 246, 246), coverage(lite) * 0.9)
+        canvas.paint((150, 146, 150), fill(dark))
+        canvas.paint((246, 246, 246), fill(lite) * 0.9)
 
     # Panel: white in the middle, greying only in the margin around the list.
     depth = -panel_sdf
@@ -404,20 +413,21 @@ def make_skin(emblem_hi):
     panel = lerp((255, 255, 255), (204, 202, 206), edge_t ** 1.6)
     canvas.paint(panel, panel_cov)
     # A one-pixel darker lip gives the rounded edge a clean line.
-    lip = np.clip(panel_cov - coverage(panel_sdf + 1.0), 0, 1)
+    lip = np.clip(panel_cov - fill(panel_sdf + 1.0), 0, 1)
     canvas.paint((170, 150, 152), lip * 0.6)
 
-    title, tl, tt = title_layer(TITLE_BOX)
+    title, tl, tt = title_layer(TITLE_BOX, scale)
     canvas.paint_image(title, tl, tt)
 
     ex0, ey0, ex1, ey1 = EMBLEM_BOX
-    ew, eh = ex1 - ex0 + 1, ey1 - ey0 + 1
+    ew, eh = (ex1 - ex0 + 1) * scale, (ey1 - ey0 + 1) * scale
+    ex0, ey0 = ex0 * scale, ey0 * scale
     emblem = emblem_hi.crop(emblem_hi.getbbox())
     emblem = downscale(emblem, (ew, eh))
     # Seat the badge on the field with a soft shadow just below it.
-    cast = np.zeros((SKIN_H, SKIN_W))
+    cast = np.zeros((h, w))
     cast[ey0:ey0 + eh, ex0:ex0 + ew] = np.asarray(emblem, dtype=np.float64)[..., 3] / 255.0
-    cast = gaussian_blur(shift(cast, 2, 1), 1.6)
+    cast = gaussian_blur(shift(cast, 2 * scale, scale), 1.6 * scale)
     canvas.paint((20, 0, 4), cast * 0.6)
     canvas.paint_image(emblem, ex0, ey0)
 
@@ -430,7 +440,7 @@ TRANSPARENT = 0
 
 
 def write_gif(path, shades, mask):
-    """Save a 24x24 paletted GIF; index 0 is the only transparent entry."""
+    """Save a paletted GIF; index 0 is the only transparent entry."""
     h, w = mask.shape
     rgb = np.asarray(shades, dtype=np.uint8)
     colours = sorted({tuple(int(v) for v in rgb[y, x]) for y in range(h) for x in range(w) if mask[y, x]})
@@ -452,27 +462,30 @@ def write_gif(path, shades, mask):
     img.save(path, "GIF", transparency=TRANSPARENT, optimize=False)
 
 
-def make_minimise():
-    w = h = 24
+def make_minimise(scale=1):
+    w = h = 24 * scale
+
+    def row(r):  # one layout row, as output rows
+        return slice(r * scale, (r + 1) * scale)
+
     mask = np.zeros((h, w), dtype=bool)
-    mask[10:16, :] = True
+    mask[10 * scale:16 * scale, :] = True
     x = (np.arange(w) + 0.5) / w
-    base = lerp((244, 96, 80), (168, 22, 22), x)  # (24, 3)
+    base = lerp((244, 96, 80), (168, 22, 22), x)  # (w, 3)
     shades = np.zeros((h, w, 3))
-    for row in range(10, 16):
-        shades[row] = base
-    shades[10] = base + 34.0   # lit top edge
-    shades[11] = base + 12.0
-    shades[15] = base * 0.62   # darker underside separates it from the skin
+    shades[mask] = np.broadcast_to(base, (h, w, 3))[mask]
+    shades[row(10)] = base + 34.0   # lit top edge
+    shades[row(11)] = base + 12.0
+    shades[row(15)] = base * 0.62   # darker underside separates it from the skin
     return np.clip(np.round(shades), 0, 255), mask
 
 
-def make_close():
-    w = h = 24
+def make_close(scale=1):
+    w = h = 24 * scale
     ss = 8
     xs, ys = pixel_grid(w * ss, h * ss, scale=ss)
-    lo, hi = 1.0, 22.0  # outer edges of pixels 1..21
-    half = 2.05
+    lo, hi = 1.0 * scale, 22.0 * scale  # outer edges of layout pixels 1..21
+    half = 2.05 * scale
     d1 = np.abs((xs - lo) - (ys - lo)) / math.sqrt(2.0)
     d2 = np.abs((xs - lo) - (hi - ys)) / math.sqrt(2.0)
     inside_box = (xs >= lo) & (xs <= hi) & (ys >= lo) & (ys <= hi)
@@ -482,14 +495,16 @@ def make_close():
 
     y = (np.arange(h) + 0.5)
     t = smoothstep(lo, hi, y)
-    col = lerp((246, 104, 88), (160, 18, 18), t)  # (24, 3)
+    col = lerp((246, 104, 88), (160, 18, 18), t)  # (h, 3)
     shades = np.broadcast_to(col[:, None, :], (h, w, 3)).copy()
-    # Darken the lower-right boundary: a hint of depth that stays inside the box.
+    # Darken the lower-right boundary, one layout pixel deep: a hint of depth
+    # that stays inside the box.
+    s = scale
     below = np.zeros_like(mask)
-    below[:-1, :] |= mask[:-1, :] & ~mask[1:, :]
-    below[:, :-1] |= mask[:, :-1] & ~mask[:, 1:]
-    below[-1, :] |= mask[-1, :]
-    below[:, -1] |= mask[:, -1]
+    below[:-s, :] |= mask[:-s, :] & ~mask[s:, :]
+    below[:, :-s] |= mask[:, :-s] & ~mask[:, s:]
+    below[-s:, :] |= mask[-s:, :]
+    below[:, -s:] |= mask[:, -s:]
     shades[below] *= 0.6
     return np.clip(np.round(shades), 0, 255), mask
 
@@ -584,11 +599,13 @@ def main():
     if args.preview:
         emblem_big.save(args.preview)
 
-    skin = make_skin(emblem_flat)
-    skin.save(os.path.join(args.out, "skin.jpg"), "JPEG", quality=95, subsampling=0)
-
-    write_gif(os.path.join(args.out, "minimise.gif"), *make_minimise())
-    write_gif(os.path.join(args.out, "close.gif"), *make_close())
+    # Each picture of the window also at twice the size, for screens that
+    # scale by more than one; the window uses these names.
+    for scale, suffix in ((1, ""), (2, "@2x")):
+        skin = make_skin(emblem_flat, scale)
+        skin.save(os.path.join(args.out, f"skin{suffix}.jpg"), "JPEG", quality=95, subsampling=0)
+        write_gif(os.path.join(args.out, f"minimise{suffix}.gif"), *make_minimise(scale))
+        write_gif(os.path.join(args.out, f"close{suffix}.gif"), *make_close(scale))
 
     images = [(icon_image(size, emblem_big, emblem_small), bits, as_png)
               for size, bits, as_png in ICON_LAYOUT]
