@@ -7,8 +7,9 @@ int main(int argc, char** argv) {
   // nothing.
   if (const auto status = platform::AnswerCommandLine(argc, argv, app::About())) return *status;
   const platform::SystemPaths paths;
-  // First, so a preview that never ended is put back even when no window
-  // can be shown.
+  // Before the window: where the services keep a preview's way back
+  // themselves, making them puts back one that never ended, even when no
+  // window can be shown.
   auto system = platform::MakeSystemServices(paths);
   auto toolkit = platform::MakeToolkit(argc, argv);
   return app::RunProgram(*toolkit, *system, paths);
