@@ -227,7 +227,7 @@ for authorised in yes no; do
     import -window "$win" "$stage/refused.png"
     rows=$(list_ink_rows "$stage/refused.png" 0 0)
     [ "$rows" -ge 5 ] && [ "$rows" -le 20 ] || fail "refused: the list's text covers $rows rows, not one line"
-    pgrep -x talvane-keeper >/dev/null && fail "refused: a keeper runs"
+    pgrep -P "$pid" -x talvane-keeper >/dev/null && fail "refused: the window started a keeper"
     [ "$(setting_of "$pid")" = "$before" ] || fail "refused: the setting changed"
     echo "test-package: refused by polkit, the user's window lists one entry and changes nothing"
   else
