@@ -239,11 +239,12 @@ bool PreviewJournal::RollBack() {
     if (!journal) {
       std::fprintf(stderr, "talvane-keeper: %s is not a journal of this program; dropped\n",
                    journal_.c_str());
+      journal.emplace();  // nothing in it is put back
     }
     enum class State { kApplied, kBefore, kChanged };
     std::vector<State> states;
     bool changed_since = false;
-    for (const Entry& e : journal ? journal->entries : std::vector<Entry>{}) {
+    for (const Entry& e : journal->entries) {
       const fs::path& path = *PathNamed(e.name);
       const std::optional<FileIdentity> now = IdentityOf(path);
       State state = !now               ? State::kChanged

@@ -44,8 +44,6 @@ class KeeperConnection {
   // in time or as the protocol says: then it is let go, which makes it put
   // back whatever it held.
   std::optional<keeper::Reply> Call(const keeper::Request& request);
-  // The keeper's process, -1 while there is none.
-  pid_t pid() const { return pid_; }
 
  private:
   // Ends the connection, which ends the keeper, and reaps it: `wait` for it
