@@ -86,7 +86,7 @@ bool WindowsSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
   }
   // Without it this preview's setting could not be told from someone
   // else's: it ends here, unless it can't be taken back.
-  return !TakeWayBack();
+  return !TakeArmedWayBack();
 }
 
 bool WindowsSettingStore::TakeWayBack(const WayBackRecord& record) {
@@ -106,15 +106,15 @@ bool WindowsSettingStore::TakeWayBack(const WayBackRecord& record) {
   return api_.FlushSetting() && ways_.Remove();
 }
 
-bool WindowsSettingStore::TakeWayBack() {
+bool WindowsSettingStore::TakeArmedWayBack() {
   if (!way_back_) return true;
   if (!TakeWayBack(*way_back_)) return false;
   way_back_.reset();
   return true;
 }
 
-bool WindowsSettingStore::RecoverUnfinished() {
-  if (way_back_) return TakeWayBack();
+bool WindowsSettingStore::RollBack() {
+  if (way_back_) return TakeArmedWayBack();
   const std::optional<WayBackRecord> left = ways_.Load();
   if (!left || TakeWayBack(*left)) return true;
   // Windows drops the log-on run as it starts it: armed again, the next

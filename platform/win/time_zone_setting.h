@@ -10,10 +10,10 @@
 
 #include <optional>
 
-#include "platform/preview_policy.h"
 #include "platform/win/dynamic_time_zone.h"
 #include "platform/win/way_back_store.h"
 #include "platform/win32_types.h"
+#include "policy/preview_policy.h"
 
 namespace platform::win32 {
 
@@ -47,25 +47,30 @@ class TimeZoneApi {
 };
 
 // The setting in Windows' own records, for the preview rules.
-class WindowsSettingStore final : public SettingStore {
+class WindowsSettingStore final : public policy::SettingStore {
  public:
   WindowsSettingStore(TimeZoneApi& api, WayBackStore& ways) : api_(api), ways_(ways) {}
 
-  bool TryLock() override { return api_.TryLockPreview(); }
+  policy::LockResult TryLock() override {
+    return api_.TryLockPreview() ? policy::LockResult::kTaken : policy::LockResult::kBusy;
+  }
   // Kept while a way back is armed: the setting is not the original yet.
   void Unlock() override {
     if (!way_back_) api_.UnlockPreview();
   }
-  bool RecoverUnfinished() override;
+  // The way back this process armed. One a dead process left is taken by
+  // the roll-back every read starts with.
+  bool InForce() override { return way_back_.has_value(); }
   win::DWORD Read(win::TIME_ZONE_INFORMATION* tzi) override;
   bool Apply(const win::TIME_ZONE_INFORMATION& tzi) override;
-  bool TakeWayBack() override;
+  bool RollBack() override;
 
  private:
   // The setting in force as the system reports it, with the key name where
   // the system has one; nullopt when it can't be read whole.
   std::optional<DynamicTimeZoneInformation> Current();
   bool TakeWayBack(const WayBackRecord& record);
+  bool TakeArmedWayBack();
 
   TimeZoneApi& api_;
   WayBackStore& ways_;
@@ -82,14 +87,12 @@ class TimeZoneSetting {
 
   win::DWORD Get(win::TIME_ZONE_INFORMATION* tzi) { return policy_.Get(tzi); }
   win::BOOL Set(const win::TIME_ZONE_INFORMATION* tzi) { return policy_.Set(tzi); }
-  // Puts back the last setting read if another one has been applied since.
-  void RestoreIfChanged() { policy_.RestoreIfChanged(); }
-  // Puts back the setting of a preview whose process died.
-  void RecoverUnfinished() { policy_.RecoverUnfinished(); }
+  // Puts back a preview still in force, this process's or a dead one's.
+  bool RollBack() { return policy_.RollBack(); }
 
  private:
   WindowsSettingStore store_;
-  PreviewPolicy policy_;
+  policy::PreviewPolicy policy_;
 };
 
 }  // namespace platform::win32

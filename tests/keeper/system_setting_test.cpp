@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
 
 #include "keeper/preview_journal.h"
 #include "tests/fakes/zoneinfo_tree.h"
@@ -13,15 +16,26 @@
 namespace {
 
 namespace fs = std::filesystem;
+using fakes::FileState;
+using keeper::Found;
 using keeper::PreviewJournal;
-using keeper::ReadSetting;
 using keeper::Replacement;
-using keeper::SettingSnapshot;
+using policy::LockResult;
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-Replacement FileOf(std::string_view text, mode_t mode = 0644) {
-  return {.link_target = std::nullopt, .bytes = Bytes(text), .mode = mode};
+Replacement FileOf(std::string_view text) {
+  return {.kind = Replacement::Kind::kFile, .link_target = {}, .bytes = Bytes(text), .mode = 0644};
+}
+
+Replacement LinkTo(const fs::path& target) {
+  return {.kind = Replacement::Kind::kLink, .link_target = target, .bytes = {}, .mode = 0};
+}
+
+std::string Text(const fs::path& file) {
+  std::stringstream text;
+  text << std::ifstream(file).rdbuf();
+  return text.str();
 }
 
 bool WriteSetting(const fs::path& setting, std::string_view text) {
@@ -42,46 +56,41 @@ class SystemSettingTest : public ::testing::Test {
  protected:
   fakes::ZoneinfoTree tree;
   const fs::path& setting = tree.paths().localtime;
+  const fs::path& timezone = tree.paths().timezone;
 };
 
-TEST_F(SystemSettingTest, ReadsTheThreeKindsOfSetting) {
-  EXPECT_EQ(ReadSetting(setting)->kind, SettingSnapshot::Kind::kAbsent);
-
+// Only "not there" is absent; whatever else can't be read whole is unknown.
+TEST_F(SystemSettingTest, AReadIsAbsentOnlyWhereNothingIsThere) {
   tree.AddFile("Europe/Oslo", "TZif-oslo");
-  fs::create_symlink("../zoneinfo/Europe/Oslo", setting);
-  std::optional<SettingSnapshot> link = ReadSetting(setting);
-  ASSERT_TRUE(link);
-  EXPECT_EQ(link->kind, SettingSnapshot::Kind::kSymlink);
-  EXPECT_EQ(link->link_target, "../zoneinfo/Europe/Oslo");
-  EXPECT_EQ(link->bytes, Bytes("TZif-oslo"));
-
-  fs::remove(setting);
-  std::ofstream(setting) << "TZif-copy";
-  chmod(setting.c_str(), 0640);
-  std::optional<SettingSnapshot> file = ReadSetting(setting);
-  ASSERT_TRUE(file);
-  EXPECT_EQ(file->kind, SettingSnapshot::Kind::kFile);
-  EXPECT_EQ(file->bytes, Bytes("TZif-copy"));
-  EXPECT_EQ(file->mode, 0640u);
-  EXPECT_EQ(file->owner, geteuid());
-}
-
-TEST_F(SystemSettingTest, ASettingThatLeadsNowhereUsableCannotBeRead) {
-  fs::create_symlink("/nonexistent/zone", setting);
-  EXPECT_FALSE(ReadSetting(setting)) << "dangling link";
-  fs::remove(setting);
-  fs::create_directory(setting);
-  EXPECT_FALSE(ReadSetting(setting)) << "directory";
-  fs::remove(setting);
-  std::ofstream(setting) << std::string(5u << 20, 'x');
-  EXPECT_FALSE(ReadSetting(setting)) << "larger than any zone file";
+  const fs::path fifo = tree.root() / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::ofstream(tree.root() / "large") << std::string(1025, 'x');
+  fs::create_directory(tree.root() / "directory");
+  fs::create_symlink("zoneinfo/Europe/Oslo", tree.root() / "link");
+  fs::create_symlink("zoneinfo/Nowhere", tree.root() / "dangling");
+  for (const auto& [name, follow, found, bytes] :
+       std::vector<std::tuple<const char*, bool, Found, std::string>>{
+           {"none", true, Found::kAbsent, ""},
+           {"zoneinfo/Europe/Oslo", false, Found::kPresent, "TZif-oslo"},
+           {"link", true, Found::kPresent, "TZif-oslo"},
+           {"link", false, Found::kUnknown, ""},
+           {"dangling", false, Found::kUnknown, ""},
+           {"fifo", true, Found::kUnknown, ""},
+           {"directory", true, Found::kUnknown, ""},
+           {"large", true, Found::kUnknown, ""},
+       }) {
+    SCOPED_TRACE(name);
+    const keeper::FileContents read = keeper::ReadFileContents(tree.root() / name, 1024, follow);
+    EXPECT_EQ(read.found, found);
+    EXPECT_EQ(read.bytes, Bytes(bytes));
+  }
 }
 
 TEST_F(SystemSettingTest, AStagedFileReplacesTheSettingWholeWithTheModeAsked) {
   fs::create_symlink("../zoneinfo/Europe/Oslo", setting);
   ASSERT_TRUE(WriteSetting(setting, "TZif-new"));
   EXPECT_FALSE(fs::is_symlink(setting));
-  EXPECT_EQ(ReadSetting(setting)->bytes, Bytes("TZif-new"));
+  EXPECT_EQ(Text(setting), "TZif-new");
   EXPECT_EQ(fs::status(setting).permissions(), fs::perms(0644));
   EXPECT_TRUE(Leftovers(setting).empty());
 }
@@ -99,15 +108,14 @@ TEST_F(SystemSettingTest, TheWayBackPutsBackTheSameLinkTheSameFileOrNoFile) {
       chmod(setting.c_str(), 0600);
       ASSERT_EQ(lchown(setting.c_str(), 1234, 5678), 0);
     }
-    const std::optional<SettingSnapshot> before = ReadSetting(setting);
-    ASSERT_TRUE(before);
-    PreviewJournal journal(setting, tree.paths().timezone);
-    ASSERT_TRUE(journal.Lock());
+    const std::string before = FileState(setting);
+    PreviewJournal journal(tree.paths());
+    ASSERT_EQ(journal.Lock(), LockResult::kTaken);
     ASSERT_TRUE(journal.Apply(FileOf("TZif-preview"), std::nullopt));
-    EXPECT_EQ(ReadSetting(setting)->bytes, Bytes("TZif-preview"));
+    EXPECT_EQ(Text(setting), "TZif-preview");
     ASSERT_TRUE(journal.RollBack());
     journal.Unlock();
-    EXPECT_EQ(ReadSetting(setting), before);
+    EXPECT_EQ(FileState(setting), before);
     EXPECT_TRUE(Leftovers(setting).empty());
   }
 }
@@ -121,13 +129,147 @@ TEST_F(SystemSettingTest, AFailedWriteChangesNothingAndLeavesNoTemporaryFile) {
   // The setting is a directory: no way back can be kept, nor can rename
   // replace it.
   fs::create_directory(setting);
-  PreviewJournal journal(setting, tree.paths().timezone);
-  ASSERT_TRUE(journal.Lock());
+  PreviewJournal journal(tree.paths());
+  ASSERT_EQ(journal.Lock(), LockResult::kTaken);
   EXPECT_FALSE(journal.Apply(FileOf("TZif"), std::nullopt));
-  EXPECT_FALSE(journal.pending());
+  EXPECT_FALSE(journal.InForce());
   journal.Unlock();
   EXPECT_TRUE(fs::is_directory(setting));
   EXPECT_TRUE(Leftovers(setting).empty());
+}
+
+// The pair rule: each file the preview wrote and nobody changed goes back, a
+// file someone else changed stays theirs, and /etc/timezone ends naming the
+// zone /etc/localtime links to. "was" is the file as before the preview,
+// "theirs" as someone left it meanwhile, anything else the text expected.
+TEST_F(SystemSettingTest, ThePairEndsConsistentWhateverSomeoneChangedMeanwhile) {
+  const fs::path zones = tree.paths().zoneinfo_dir;
+  const fs::path journal_file = keeper::ProgramFileBeside(setting, "applied");
+  struct Case {
+    const char* what;
+    bool zone;  // a zone's preview, or one of no zone, which removes /etc/timezone
+    void (*meanwhile)(const fs::path& setting, const fs::path& timezone, const fs::path& journal);
+    const char* localtime;
+    const char* timezone;
+  };
+  const auto nothing = [](const fs::path&, const fs::path&, const fs::path&) {};
+  const auto paris = [](const fs::path& l, const fs::path&, const fs::path&) {
+    fs::remove(l);
+    fs::create_symlink("../zoneinfo/Europe/Paris", l);
+  };
+  for (const Case& c : std::vector<Case>{
+           {"nobody", true, nothing, "was", "was"},
+           {"nobody, no zone", false, nothing, "was", "was"},
+           {"localtime set to Paris", true, paris, "theirs", "Europe/Paris\n"},
+           {"localtime set to Paris, no zone", false, paris, "theirs", "Europe/Paris\n"},
+           {"timezone rewritten as it was", true,
+            [](const fs::path&, const fs::path&t, const fs::path&) {
+              WriteSetting(t, "America/New_York\n");
+            },
+            "was", "theirs"},
+           {"timezone naming Paris", true,
+            [](const fs::path&, const fs::path&t, const fs::path&) {
+              WriteSetting(t, "Europe/Paris\n");
+            },
+            "was", "America/New_York\n"},
+           {"localtime removed", true,
+            [](const fs::path&l, const fs::path&, const fs::path&) { fs::remove(l); }, "theirs",
+            "was"},
+           {"localtime a copied file", true,
+            [](const fs::path&l, const fs::path&, const fs::path&) { WriteSetting(l, "TZif"); },
+            "theirs", "was"},
+           {"both", true,
+            [](const fs::path&l, const fs::path&t, const fs::path&) {
+              WriteSetting(l, "TZif");
+              WriteSetting(t, "Europe/Paris\n");
+            },
+            "theirs", "theirs"},
+           // A file made again on the inode the preview's had freed: only
+           // its birth tells it apart.
+           {"localtime born again", true,
+            [](const fs::path&, const fs::path&, const fs::path&j) {
+              const std::string text = Text(j);
+              std::ofstream(j) << std::regex_replace(
+                  text, std::regex("(localtime\t[^\t]*\tlink [0-9]+ )[0-9]+"), "$011");
+            },
+            "theirs", "Asia/Tokyo\n"},
+       }) {
+    SCOPED_TRACE(c.what);
+    fs::remove(setting);
+    fs::create_symlink(zones / "America/New_York", setting);
+    std::ofstream(timezone) << "America/New_York\n";
+    const std::string was[] = {FileState(setting), FileState(timezone)};
+    PreviewJournal journal(tree.paths());
+    ASSERT_EQ(journal.Lock(), LockResult::kTaken);
+    ASSERT_TRUE(c.zone ? journal.Apply(LinkTo(zones / "Asia/Tokyo"), FileOf("Asia/Tokyo\n"))
+                       : journal.Apply(FileOf("TZif-rules"),
+                                       Replacement{.kind = Replacement::Kind::kNothing,
+                                                   .link_target = {},
+                                                   .bytes = {},
+                                                   .mode = 0}));
+    EXPECT_EQ(FileState(timezone) == "absent", !c.zone);
+    c.meanwhile(setting, timezone, journal_file);
+    const std::string theirs[] = {FileState(setting), FileState(timezone)};
+    ASSERT_TRUE(journal.RollBack());
+    const std::string expected[] = {c.localtime, c.timezone};
+    for (int i = 0; i < 2; ++i) {
+      const fs::path& file = i == 0 ? setting : timezone;
+      SCOPED_TRACE(file.filename());
+      const bool whole = expected[i] == "was" || expected[i] == "theirs";
+      EXPECT_EQ(whole ? FileState(file) : Text(file), expected[i] == "was"      ? was[i]
+                                                      : expected[i] == "theirs" ? theirs[i]
+                                                                                : expected[i]);
+    }
+    EXPECT_FALSE(journal.InForce());
+    journal.Unlock();
+    EXPECT_EQ(Leftovers(setting).size(), 1u) << "timezone only";
+  }
+}
+
+// A journal that can't be read or understood is never dropped: it, its way
+// back and the lock stay, and no preview starts, until an administrator looks.
+TEST_F(SystemSettingTest, AJournalThatCannotBeUnderstoodIsKeptWithItsWayBackAndTheLock) {
+  const fs::path journal_file = keeper::ProgramFileBeside(setting, "applied");
+  const std::string id(32, 'a');
+  const std::string head = "talvane-preview-journal 1 " + id + "\n";
+  const std::string entry = "localtime\tabsent\tfile 12 0 4 00000000000000ff\n";
+  const fs::path way_back = keeper::ProgramFileBeside(setting, "absent." + id);
+  for (const auto& [what, plant] : std::vector<std::pair<const char*, std::function<void()>>>{
+           {"cut short", [&] { std::ofstream(journal_file) << head << entry.substr(0, 20); }},
+           {"garbage",
+            [&] {
+              std::ofstream(journal_file) << "\x7f"
+                                             "ELF\x02\x01";
+            }},
+           {"another file's entry",
+            [&] { std::ofstream(journal_file) << head << "passwd" << entry.substr(9); }},
+           {"over 1 KiB",
+            [&] { std::ofstream(journal_file) << head << entry << std::string(1024, '#'); }},
+           {"a FIFO", [&] { mkfifo(journal_file.c_str(), 0600); }},
+           {"a link",
+            [&] {
+              std::ofstream(tree.root() / "journal") << head << entry;
+              fs::create_symlink(tree.root() / "journal", journal_file);
+            }},
+       }) {
+    SCOPED_TRACE(what);
+    std::ofstream(setting) << "TZif";
+    plant();
+    std::ofstream(way_back).close();
+    const std::string kept[] = {FileState(setting), FileState(journal_file), FileState(way_back)};
+    PreviewJournal journal(tree.paths());
+    ASSERT_EQ(journal.Lock(), LockResult::kTaken);
+    EXPECT_FALSE(journal.RollBack());
+    EXPECT_TRUE(journal.InForce());
+    EXPECT_FALSE(journal.Apply(FileOf("TZif-preview"), std::nullopt));
+    journal.Unlock();
+    EXPECT_EQ(PreviewJournal(tree.paths()).Lock(), LockResult::kBusy);
+    const std::string now[] = {FileState(setting), FileState(journal_file), FileState(way_back)};
+    EXPECT_TRUE(std::equal(std::begin(kept), std::end(kept), std::begin(now)));
+    fs::remove(journal_file);
+    fs::remove(way_back);
+    fs::remove(setting);
+  }
 }
 
 }  // namespace

@@ -198,7 +198,7 @@ TEST(TimeZoneSettingTest, AFailedReadLeavesNothingToRestore) {
   TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   EXPECT_EQ(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_THAT(system.calls, ::testing::ElementsAre("GetTimeZoneInformation"));
 }
 
@@ -210,7 +210,7 @@ TEST(TimeZoneSettingTest, TheSessionRestorePutsBackAPreviewStillInForce) {
   setting.Get(&saved);
   setting.Set(&kTokyo);
 
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before), 0);
 }
 
@@ -223,7 +223,7 @@ TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingOnceThePreviewEnded) {
   setting.Set(&saved);
   system.calls.clear();
 
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_TRUE(system.calls.empty());
 }
 
@@ -237,7 +237,7 @@ TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingWhenTheChangeWasRefused) {
   EXPECT_FALSE(system.ways.kept) << "a way back of a change that never happened";
   system.calls.clear();
 
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_TRUE(system.calls.empty());
 }
 
@@ -275,7 +275,7 @@ TEST(TimeZoneSettingTest, TheNextStartPutsBackOnlyWhatADeadPreviewSet) {
     if (since == 4) std::memcpy(system.setting.TimeZoneKeyName, u"Tokyo", sizeof u"Tokyo");
     const DynamicTimeZoneInformation theirs = system.setting;
     TimeZoneSetting next_start(system, system.ways);
-    next_start.RecoverUnfinished();
+    next_start.RollBack();
     EXPECT_FALSE(system.ways.kept);
     EXPECT_EQ(std::memcmp(&system.setting, since < 2 ? &before : &theirs, sizeof before), 0);
   }
@@ -335,7 +335,7 @@ TEST(TimeZoneSettingTest, APowerLossAfterOkEndsInTheSettingFromBefore) {
     for (const bool refused : {true, false}) {
       system.ways.logon_run = false;
       system.refuse_set = refused;
-      TimeZoneSetting(system, system.ways).RecoverUnfinished();
+      TimeZoneSetting(system, system.ways).RollBack();
       EXPECT_EQ(system.ways.logon_run, system.ways.kept.has_value());
     }
     EXPECT_TRUE(Same(system.setting.tzi, kHelsinki));

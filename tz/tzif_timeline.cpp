@@ -1,4 +1,4 @@
-#include "platform/linux/tz/tzif_timeline.h"
+#include "tz/tzif_timeline.h"
 
 #include <algorithm>
 #include <limits>

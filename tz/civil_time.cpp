@@ -1,4 +1,4 @@
-#include "platform/linux/tz/civil_time.h"
+#include "tz/civil_time.h"
 
 namespace talvane::tz {
 

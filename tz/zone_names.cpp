@@ -1,12 +1,12 @@
-#include "platform/linux/zone_names.h"
+#include "tz/zone_names.h"
 
 #include <algorithm>
 #include <array>
 #include <fstream>
 
-#include "platform/linux/tz/tzif_reader.h"
+#include "tz/tzif_reader.h"
 
-namespace platform::linux_tz {
+namespace talvane::tz {
 namespace {
 
 namespace fs = std::filesystem;
@@ -15,26 +15,10 @@ namespace fs = std::filesystem;
 // takes from the environment, and under tr_TR.UTF-8 it leaves "i" as it is.
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool IsNameChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
-         c == '-' || c == '_' || c == '+';
-}
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Names become paths below the zone directory and registry key names, so only
-// the tz database's own form passes: '/'-separated components of letters,
-// digits and ".-_+", none of them empty, "." or "..". That leaves out absolute
-// paths, "..", NULs and backslashes, whatever tzdata.zi or the tree holds.
-bool IsZoneName(std::string_view name) {
-  for (std::size_t start = 0;;) {
-    const std::size_t end = std::min(name.find('/', start), name.size());
-    const std::string_view part = name.substr(start, end - start);
-    if (part.empty() || part == "." || part == ".." ||
-        !std::all_of(part.begin(), part.end(), IsNameChar)) {
-      return false;
-    }
-    if (end == name.size()) return true;
-    start = end + 1;
-  }
+bool IsNameCharacter(char c) {
+  return IsLetter(c) || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-' || c == '+';
 }
 
 // tzdata.zi lines: "Z NAME STDOFF RULES FORMAT [UNTIL]"; we need NAME only.
@@ -78,6 +62,21 @@ std::vector<std::string> FindTzifFiles(const fs::path& dir) {
 
 }  // namespace
 
+bool IsZoneName(std::string_view name) {
+  if (name.empty() || name.size() > kMaxZoneNameLength) return false;
+  bool component_start = true;
+  for (char c : name) {
+    if (c == '/') {
+      if (component_start) return false;  // empty component, or a leading '/'
+      component_start = true;
+      continue;
+    }
+    if (component_start ? !IsLetter(c) : !IsNameCharacter(c)) return false;
+    component_start = false;
+  }
+  return !component_start;  // no trailing '/'
+}
+
 bool RegistryOrderLess(std::string_view a, std::string_view b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return static_cast<unsigned char>(Upper(x)) < static_cast<unsigned char>(Upper(y));
@@ -94,10 +93,11 @@ std::vector<std::string> ListZoneNames(const fs::path& zoneinfo_dir) {
   std::vector<std::string> names =
       zi ? ReadZoneLines({reinterpret_cast<const char*>(zi->data()), zi->size()})
          : FindTzifFiles(zoneinfo_dir);
-  std::erase_if(names, [](const std::string& name) { return !IsZoneName(name); });
+  std::erase_if(names,
+                [](const std::string& name) { return !IsZoneName(name) || name == "Factory"; });
   std::stable_sort(names.begin(), names.end(), RegistryOrderLess);
   names.erase(std::unique(names.begin(), names.end(), RegistryNamesEqual), names.end());
   return names;
 }
 
-}  // namespace platform::linux_tz
+}  // namespace talvane::tz

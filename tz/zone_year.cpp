@@ -1,10 +1,10 @@
-#include "platform/linux/tz/zone_year.h"
+#include "tz/zone_year.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "platform/linux/tz/civil_time.h"
-#include "platform/linux/tz/tzif_timeline.h"
+#include "tz/civil_time.h"
+#include "tz/tzif_timeline.h"
 
 namespace talvane::tz {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/linux/tz/local_time_type.h"
-#include "platform/linux/tz/tzif_reader.h"
+#include "tz/local_time_type.h"
+#include "tz/tzif_reader.h"
 
 namespace talvane::tz {
 

@@ -24,9 +24,9 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/tz/zone_record.h"
 #include "platform/win32_types.h"
+#include "tz/tzif_reader.h"
+#include "tz/zone_record.h"
 
 namespace talvane::tz {
 

@@ -1,9 +1,9 @@
-#include "platform/linux/tz/tz_string.h"
+#include "tz/tz_string.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/linux/tz/civil_time.h"
+#include "tz/civil_time.h"
 
 namespace talvane::tz {
 namespace {

@@ -34,8 +34,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/tz/local_time_type.h"
-#include "platform/linux/tz/posix_tz.h"
+#include "tz/local_time_type.h"
+#include "tz/posix_tz.h"
 
 namespace talvane::tz {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/tz/zone_record.h"
+#include "tz/zone_record.h"
 
 #include <algorithm>
 #include <iterator>

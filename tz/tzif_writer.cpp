@@ -1,8 +1,8 @@
-#include "platform/linux/tz/tzif_writer.h"
+#include "tz/tzif_writer.h"
 
 #include <string>
 
-#include "platform/linux/tz/posix_tz.h"
+#include "tz/posix_tz.h"
 
 namespace talvane::tz {
 namespace {

@@ -1,8 +1,8 @@
-#include "platform/linux/tz/posix_tz.h"
+#include "tz/posix_tz.h"
 
 #include <algorithm>
 
-#include "platform/linux/tz/civil_time.h"
+#include "tz/civil_time.h"
 
 namespace talvane::tz {
 namespace {

@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/tz/local_time_type.h"
+#include "tz/local_time_type.h"
 
 namespace talvane::tz {
 
