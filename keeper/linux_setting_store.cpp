@@ -74,10 +74,11 @@ std::string LinuxSettingStore::LinkTextFor(const std::string& zone) const {
 }
 
 bool LinuxSettingStore::IsOwnRecord(const std::string& zone,
-                                    const win::TIME_ZONE_INFORMATION& tzi) const {
+                                    const win::TIME_ZONE_INFORMATION& tzi) {
   // Only what the window lists is a place: not localtime, posixrules,
   // posix/ or right/, whose files the database's directory holds too.
-  if (!IsListed(talvane::tz::ListZoneNames(paths_.zoneinfo_dir), zone)) return false;
+  if (!listed_) listed_ = talvane::tz::ListZoneNames(paths_.zoneinfo_dir);
+  if (!IsListed(*listed_, zone)) return false;
   std::error_code ec;
   const fs::path root = fs::canonical(paths_.zoneinfo_dir, ec);
   const fs::path file = ec ? fs::path() : fs::canonical(root / zone, ec);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "keeper/preview_journal.h"
 #include "platform/system_paths.h"
@@ -39,11 +40,12 @@ class LinuxSettingStore final : public policy::SettingStore {
   // Whether `zone` is one the window lists, whose file, resolved with its
   // links but never out of the database's directory, is a zone file whose
   // record for the clock's year, as a preview builds it, is `tzi`.
-  bool IsOwnRecord(const std::string& zone, const win::TIME_ZONE_INFORMATION& tzi) const;
+  bool IsOwnRecord(const std::string& zone, const win::TIME_ZONE_INFORMATION& tzi);
 
   platform::SystemPaths paths_;
   talvane::tz::UtcClock clock_;
   std::optional<std::string> zone_;
+  std::optional<std::vector<std::string>> listed_;  // read at first need
   PreviewJournal journal_;
 };
 
