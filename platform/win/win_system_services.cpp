@@ -3,14 +3,13 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/win/preview_lock.h"
 #include "platform/win/session_restore.h"
 #include "platform/win/way_back_store.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
 #include "platform/win/owned_handles.h"
 #include "platform/win/system_function.h"
-// After <windows.h>, which it builds on.
-#include <sddl.h>
 
 // <windows.h> makes RtlMoveMemory a macro for memmove.
 #undef RtlMoveMemory
@@ -37,23 +36,6 @@ using SetDynamicFn = BOOL(WINAPI*)(const NativeDynamicTimeZoneInformation*);
 // Each window gets this long to answer; one that hangs is skipped at once
 // (SMTO_ABORTIFHUNG), so no window can hold the preview up.
 constexpr UINT kAnswerTimeoutMs = 1000;
-
-// The preview lock, which only administrators and the system may open: any
-// other user could otherwise take it and keep every preview out.
-HANDLE CreatePreviewMutex() {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(
-          "D:P(A;;GA;;;BA)(A;;GA;;;SY)", SDDL_REVISION_1, &descriptor, nullptr)) {
-    return nullptr;
-  }
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  // Global, so previews of different users' sessions exclude each other
-  // too; a process that may not create global objects keeps to its own.
-  HANDLE mutex = ::CreateMutexA(&attributes, FALSE, "Global\\TalvaneTimeZonePreview");
-  if (mutex == nullptr) mutex = ::CreateMutexA(&attributes, FALSE, "Local\\TalvaneTimeZonePreview");
-  ::LocalFree(descriptor);
-  return mutex;
-}
 
 class SystemApi final : public TimeZoneApi {
  public:
@@ -115,23 +97,11 @@ class SystemApi final : public TimeZoneApi {
                             &answer);
     }
   }
-  bool TryLockPreview() override {
-    if (held_) return true;
-    if (mutex_ == nullptr) mutex_ = CreatePreviewMutex();
-    if (mutex_ == nullptr) return false;
-    // An abandoned mutex is one whose holder died; it is ours now.
-    const DWORD wait = ::WaitForSingleObject(mutex_, 0);
-    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    return held_;
-  }
-  void UnlockPreview() override {
-    if (held_) ::ReleaseMutex(mutex_);
-    held_ = false;
-  }
+  PreviewLockAttempt TryLockPreview() override { return lock_.TryLock(); }
+  void UnlockPreview() override { lock_.Unlock(); }
 
  private:
-  HANDLE mutex_ = nullptr;
-  bool held_ = false;
+  PreviewLock lock_{kPreviewLockName};
   GetDynamicFn get_dynamic_;
   SetDynamicFn set_dynamic_;
 };

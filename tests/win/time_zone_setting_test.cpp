@@ -15,6 +15,7 @@
 namespace {
 
 using platform::win32::DynamicTimeZoneInformation;
+using platform::win32::PreviewLockAttempt;
 using platform::win32::TimeZoneSetting;
 
 win::TIME_ZONE_INFORMATION Zone(win::LONG bias, const std::u16string& name) {
@@ -88,10 +89,10 @@ class FakeSystem : public platform::win32::TimeZoneApi {
     return !refuse_flush;
   }
   void AnnounceChange() override {}
-  bool TryLockPreview() override {
-    if (*lock_ != 0 && *lock_ != id_) return false;
+  PreviewLockAttempt TryLockPreview() override {
+    if (*lock_ != 0 && *lock_ != id_) return PreviewLockAttempt::kRefused;
     *lock_ = id_;
-    return true;
+    return PreviewLockAttempt::kHeld;
   }
   void UnlockPreview() override {
     EXPECT_EQ(*lock_, id_) << "unlocking a lock held by another";

@@ -17,6 +17,7 @@
 
 namespace {
 
+using Attempt = platform::win32::PreviewLockAttempt;
 constexpr char kTimeZones[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
 
 TEST(Win32RegistryTest, OpensTheTimeZonesUnderTheLocalMachineRoot) {
@@ -128,7 +129,7 @@ class FakeApi : public platform::win32::TimeZoneApi {
   bool EnableTimeZonePrivilege() override { return true; }
   bool FlushSetting() override { return true; }
   void AnnounceChange() override { ++announced; }
-  bool TryLockPreview() override { return true; }
+  Attempt TryLockPreview() override { return Attempt::kHeld; }
   void UnlockPreview() override {}
 
   win::TIME_ZONE_INFORMATION current{};

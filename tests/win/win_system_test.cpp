@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/win/preview_lock.h"
 #include "platform/win/session_restore.h"
 #include "platform/win/way_back_store.h"
 #include "platform/win/win_form_window.h"
@@ -43,6 +44,20 @@ TEST(Win32PrivilegeTest, WithoutATimeZonePrivilegeTheSystemTimeOneIsEnabled) {
   ASSERT_FALSE(PrivilegeEnabled(system_time)) << "already enabled: the test would prove nothing";
   EXPECT_TRUE(platform::win32::SystemTimeZoneApi().EnableTimeZonePrivilege());
   EXPECT_TRUE(PrivilegeEnabled(system_time));
+}
+
+// Wine, like XP, has no private namespaces: the lock is a global mutex,
+// obeyed only when Administrators or SYSTEM own it. A name taken first by
+// anyone else, or by an object of another kind, refuses every preview.
+TEST(PreviewLockTest, ANameTakenByAnyoneElseRefusesThePreview) {
+  using platform::win32::PreviewLock, platform::win32::PreviewLockAttempt;
+  EXPECT_EQ(PreviewLock(L"TalvaneLockTest").TryLock(), PreviewLockAttempt::kHeld);
+  const HANDLE squatter = ::CreateMutexW(nullptr, FALSE, L"Global\\TalvaneSquatted");
+  const HANDLE other_kind = ::CreateEventW(nullptr, FALSE, FALSE, L"Global\\TalvaneOtherKind");
+  EXPECT_EQ(PreviewLock(L"TalvaneSquatted").TryLock(), PreviewLockAttempt::kRefused);
+  EXPECT_EQ(PreviewLock(L"TalvaneOtherKind").TryLock(), PreviewLockAttempt::kRefused);
+  ::CloseHandle(squatter);
+  ::CloseHandle(other_kind);
 }
 
 // Asked whether the session may end, the window agrees and keeps the
