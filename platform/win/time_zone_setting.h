@@ -43,12 +43,14 @@ class TimeZoneApi {
   // SeTimeZonePrivilege, or before Vista SeSystemtimePrivilege. False when it
   // can't.
   virtual bool EnableTimeZonePrivilege() = 0;
+  // Puts that privilege back as it was before it was enabled.
+  virtual void RestoreTimeZonePrivilege() = 0;
   // Puts the setting in force on disk now: Windows writes it lazily. False
   // when it can't.
   virtual bool FlushSetting() = 0;
-  // Tells every top-level window that the setting has changed, as the
-  // system's own Date and Time settings do, so that the task-bar clock
-  // shows the new time at once.
+  // Tells every top-level window that the setting has changed, so that the
+  // task-bar clock shows the new time at once. It may wait on each window,
+  // so it comes after everything that keeps the setting safe.
   virtual void AnnounceChange() = 0;
   // The lock every instance of the program shares, in every session, held
   // from reading the setting a preview saves until it is put back. Taking it
@@ -82,15 +84,16 @@ class WindowsSettingStore final : public SettingStore {
   }
 
  private:
-  // The setting in force as the system reports it, with the key name where
-  // the system has one; nullopt when it can't be read whole.
-  std::optional<DynamicTimeZoneInformation> Current();
   bool TakeWayBack(const WayBackRecord& record);
+  // Runs one of the setting calls with the privilege it needs enabled just
+  // for it.
+  template <typename Call>
+  bool Privileged(Call call);
 
   TimeZoneApi& api_;
   WayBackStore& ways_;
   // What was read, to put back: the plain record, and the dynamic one where
-  // the system has it and it agrees.
+  // the system has it.
   std::optional<WayBackRecord> read_;
   std::optional<WayBackRecord> way_back_;
   PreviewLockAttempt last_lock_attempt_ = PreviewLockAttempt::kRefused;

@@ -14,10 +14,12 @@ struct WayBackRecord {
   win::TIME_ZONE_INFORMATION saved;
   DynamicTimeZoneInformation saved_dynamic;
   win::DWORD has_dynamic;
-  // What the preview set, as the system reported it once set, with the key
-  // name where the system has one: to tell it from someone else's later
-  // choice, even one of the same rules.
+  // What the preview set, as the system reported it once set: the plain
+  // record, and where the dynamic call answered (applied_has_dynamic) the
+  // key name and the dynamic-rules switch, to tell it from someone else's
+  // later choice, even one of the same rules.
   DynamicTimeZoneInformation applied;
+  win::DWORD applied_has_dynamic;
 };
 
 class WayBackStore {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "platform/win/preview_lock.h"
 #include "platform/win/session_restore.h"
@@ -33,9 +34,10 @@ static_assert(sizeof(NativeDynamicTimeZoneInformation) == sizeof(DynamicTimeZone
 using GetDynamicFn = DWORD(WINAPI*)(NativeDynamicTimeZoneInformation*);
 using SetDynamicFn = BOOL(WINAPI*)(const NativeDynamicTimeZoneInformation*);
 
-// Each window gets this long to answer; one that hangs is skipped at once
-// (SMTO_ABORTIFHUNG), so no window can hold the preview up.
-constexpr UINT kAnswerTimeoutMs = 1000;
+// Each window gets this long to answer, and one that hangs is skipped at
+// once (SMTO_ABORTIFHUNG): the clocks catch up within moments, and the
+// program goes on.
+constexpr UINT kAnswerTimeoutMs = 200;
 
 class SystemApi final : public TimeZoneApi {
  public:
@@ -58,12 +60,8 @@ class SystemApi final : public TimeZoneApi {
     return set_dynamic_(reinterpret_cast<const NativeDynamicTimeZoneInformation*>(dtzi));
   }
   bool EnableTimeZonePrivilege() override {
-    HANDLE opened = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                            &opened)) {
-      return false;
-    }
-    const OwnedHandle token(opened);
+    const OwnedHandle token = ProcessToken();
+    if (!token) return false;
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -75,10 +73,22 @@ class SystemApi final : public TimeZoneApi {
          !::LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &privilege))) {
       return false;
     }
+    TOKEN_PRIVILEGES before{};
+    DWORD size = sizeof before;
+    if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof before, &before, &size)) {
+      return false;
+    }
     // Succeeds without enabling anything when the token lacks the privilege;
     // only the error code tells.
-    return ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
-           ::GetLastError() == ERROR_SUCCESS;
+    const bool enabled = ::GetLastError() == ERROR_SUCCESS;
+    before_ = before;
+    return enabled;
+  }
+  void RestoreTimeZonePrivilege() override {
+    const OwnedHandle token = ProcessToken();
+    if (before_ && token)
+      ::AdjustTokenPrivileges(token.get(), FALSE, &*before_, 0, nullptr, nullptr);
+    before_.reset();
   }
   bool FlushSetting() override {
     HKEY opened = nullptr;
@@ -91,17 +101,25 @@ class SystemApi final : public TimeZoneApi {
     return ::RegFlushKey(key.get()) == ERROR_SUCCESS;
   }
   void AnnounceChange() override {
-    for (const UINT message : {WM_SETTINGCHANGE, WM_TIMECHANGE}) {
-      DWORD_PTR answer = 0;
-      ::SendMessageTimeoutA(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
-                            &answer);
-    }
+    // As Microsoft asks: the setting's own message, broadcast; WM_TIMECHANGE
+    // is the system's to send.
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("TimeZone"),
+                          SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &answer);
   }
   PreviewLockAttempt TryLockPreview() override { return lock_.TryLock(); }
   void UnlockPreview() override { lock_.Unlock(); }
 
  private:
+  static OwnedHandle ProcessToken() {
+    HANDLE token = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+    return OwnedHandle(token);
+  }
+
   PreviewLock lock_{kPreviewLockName};
+  // The privilege's state before it was enabled, to put back.
+  std::optional<TOKEN_PRIVILEGES> before_;
   GetDynamicFn get_dynamic_;
   SetDynamicFn set_dynamic_;
 };

@@ -127,6 +127,7 @@ class FakeApi : public platform::win32::TimeZoneApi {
     return SetTimeZoneInformation(&dtzi->tzi);
   }
   bool EnableTimeZonePrivilege() override { return true; }
+  void RestoreTimeZonePrivilege() override {}
   bool FlushSetting() override { return true; }
   void AnnounceChange() override { ++announced; }
   Attempt TryLockPreview() override { return Attempt::kHeld; }

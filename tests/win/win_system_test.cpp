@@ -44,6 +44,8 @@ TEST(Win32PrivilegeTest, WithoutATimeZonePrivilegeTheSystemTimeOneIsEnabled) {
   ASSERT_FALSE(PrivilegeEnabled(system_time)) << "already enabled: the test would prove nothing";
   EXPECT_TRUE(platform::win32::SystemTimeZoneApi().EnableTimeZonePrivilege());
   EXPECT_TRUE(PrivilegeEnabled(system_time));
+  platform::win32::SystemTimeZoneApi().RestoreTimeZonePrivilege();
+  EXPECT_FALSE(PrivilegeEnabled(system_time));
 }
 
 // Wine, like XP, has no private namespaces: the lock is a global mutex,

@@ -70,10 +70,10 @@ colour_in() { # x y rmin rmax gmin gmax bmin bmax what
 
 tz_before=$(probe tz)
 
-# The log-on run, given the way back (1040 zero bytes) of a preview whose zone
+# The log-on run, given the way back (1044 zero bytes) of a preview whose zone
 # is no longer in force: it drops it, leaves the setting and ends, no window.
 way_back='HKLM\SOFTWARE\Talvane'
-"$WINE" reg add "$way_back" /v PreviewWayBack /t REG_BINARY /d "$(printf '0%.0s' $(seq 2080))" \
+"$WINE" reg add "$way_back" /v PreviewWayBack /t REG_BINARY /d "$(printf '0%.0s' $(seq 2088))" \
   /f /reg:64 >/dev/null
 timeout 60 "$WINE" "$TALVANE" /recover || fail "the log-on run ended with status $?"
 "$WINE" reg query "$way_back" /reg:64 >/dev/null 2>&1 && fail "the log-on run left the way back"
