@@ -148,12 +148,10 @@ bool WindowsSettingStore::TakeWayBack() {
 
 bool WindowsSettingStore::RecoverUnfinished() {
   if (way_back_) return TakeWayBack();
+  // Left as it is when it can't be taken: the log-on run that Windows keeps
+  // until it succeeds, or the next start, tries again.
   const std::optional<WayBackRecord> left = ways_.Load();
-  if (!left || TakeWayBack(*left)) return true;
-  // Windows drops the log-on run as it starts it: armed again, the next
-  // log-on tries again.
-  ways_.Save(*left);
-  return false;
+  return !left || TakeWayBack(*left);
 }
 
 }  // namespace platform::win32

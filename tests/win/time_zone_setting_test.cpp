@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/logon_run.h"
 #include "tests/win/memory_way_back_store.h"
 
 namespace {
 
 using platform::win32::DynamicTimeZoneInformation;
 using platform::win32::PreviewLockAttempt;
+using platform::win32::RecoverAtLogOn;
 using platform::win32::TimeZoneSetting;
 
 win::TIME_ZONE_INFORMATION Zone(win::LONG bias, const std::u16string& name) {
@@ -92,6 +94,7 @@ class FakeSystem : public platform::win32::TimeZoneApi {
   }
   PreviewLockAttempt TryLockPreview() override {
     if (*lock_ != 0 && *lock_ != id_) return PreviewLockAttempt::kRefused;
+    if (!administrator) return PreviewLockAttempt::kFreeButNotOurs;
     *lock_ = id_;
     return PreviewLockAttempt::kHeld;
   }
@@ -112,6 +115,8 @@ class FakeSystem : public platform::win32::TimeZoneApi {
   bool reads_disagree = false;  // the plain read always differs from the dynamic one
   bool refuse_flush = false;
   bool renames = false;  // names any zone set otherwise, as a localised system may
+  // Else the user may set the zone, but not hold the lock.
+  bool administrator = true;
   std::function<void()> on_announce;
 
  private:
@@ -124,6 +129,14 @@ class FakeSystem : public platform::win32::TimeZoneApi {
 
 const win::TIME_ZONE_INFORMATION kHelsinki = Zone(-120, u"FLE Standard Time");
 const win::TIME_ZONE_INFORMATION kTokyo = Zone(-540, u"Tokyo Standard Time");
+
+// A process killed outright with its preview of Tokyo in force.
+void KilledDuringAPreview(FakeSystem& system) {
+  TimeZoneSetting killed(system, system.ways);
+  win::TIME_ZONE_INFORMATION saved{};
+  killed.Get(&saved);
+  ASSERT_EQ(killed.Set(&kTokyo), 1);
+}
 
 TEST(TimeZoneSettingTest, RestoringOnVistaPutsBackTheKeyNameAndDynamicRules) {
   FakeSystem system(true, kHelsinki);
@@ -268,12 +281,7 @@ TEST(TimeZoneSettingTest, TheNextStartPutsBackOnlyWhatADeadPreviewSet) {
     FakeSystem system(true, kHelsinki);
     const DynamicTimeZoneInformation before = system.setting;
     system.renames = since == 1;
-    {
-      TimeZoneSetting killed(system, system.ways);
-      win::TIME_ZONE_INFORMATION saved{};
-      killed.Get(&saved);
-      ASSERT_EQ(killed.Set(&kTokyo), 1);
-    }
+    KilledDuringAPreview(system);
     ASSERT_TRUE(system.ways.kept);
     if (since == 2) system.setting.tzi = kParis;
     if (since == 3) system.setting.tzi = Zone(-540, u"Korea Standard Time");
@@ -322,8 +330,8 @@ TEST(TimeZoneSettingTest, APreviewThatFailsToStartLetsOthersIn) {
   EXPECT_FALSE(system.HoldsLock());
 }
 
-// Windows writes the setting lazily and drops the log-on run as it starts
-// it: a power loss after OK ends in the setting from before at a log-on.
+// Windows writes the setting lazily: a power loss after OK ends in the
+// setting from before at a log-on.
 TEST(TimeZoneSettingTest, APowerLossAfterOkEndsInTheSettingFromBefore) {
   for (const int fault : {0, 1, 2}) {  // none, the flush fails, the removal fails
     SCOPED_TRACE(fault);
@@ -339,13 +347,37 @@ TEST(TimeZoneSettingTest, APowerLossAfterOkEndsInTheSettingFromBefore) {
     system.setting = system.on_disk;
     system.refuse_flush = system.ways.refuse_remove = false;
     for (const bool refused : {true, false}) {
-      system.ways.logon_run = false;
       system.refuse_set = refused;
-      TimeZoneSetting(system, system.ways).RecoverUnfinished();
-      EXPECT_EQ(system.ways.logon_run, system.ways.kept.has_value());
+      EXPECT_EQ(RecoverAtLogOn(system, system.ways), refused && fault == 1 ? 1 : 0);
     }
     EXPECT_TRUE(Same(system.setting.tzi, kHelsinki));
     EXPECT_FALSE(system.ways.kept);
+  }
+}
+
+// Windows keeps the log-on run ("!Talvane") until it exits with 0. Cases: a
+// dead preview, none, the change refused, another session previewing, a user
+// who may set the zone but not hold the lock or drop the record (Vista and
+// later), the same while another holds it. An administrator's run ends all.
+TEST(TimeZoneSettingTest, ALogOnRunSucceedsOnlyOnceNoWayBackIsKept) {
+  for (const int left : {0, 1, 2, 3, 4, 5}) {
+    SCOPED_TRACE(left);
+    int lock = 0;
+    FakeSystem system(true, kHelsinki, &lock);
+    const DynamicTimeZoneInformation before = system.setting;
+    if (left != 1) KilledDuringAPreview(system);
+    lock = left == 3 || left == 5 ? -1 : 0;
+    system.refuse_set = left == 2;
+    system.administrator = left < 4;
+    system.ways.refuse_remove = left >= 4;
+    EXPECT_EQ(RecoverAtLogOn(system, system.ways), left >= 2 ? 1 : 0);
+    EXPECT_EQ(system.ways.kept.has_value(), left >= 2);
+    EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before) == 0, left < 2 || left == 4);
+    lock = 0;
+    system.refuse_set = system.ways.refuse_remove = false;
+    system.administrator = true;
+    EXPECT_EQ(RecoverAtLogOn(system, system.ways), 0);
+    EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before), 0);
   }
 }
 
