@@ -141,14 +141,13 @@ for rec in fonts-wine qt6-wayland; do
 done
 lintian --fail-on error,warning "$deb" || fail "lintian"
 
-# --- the RPM ---------------------------------------------------------------------
+# --- the RPM -----------------------------------------------------------------
 # Built where RPM systems keep units; otherwise the same files as the Debian
 # package, and it owns no directory but its own.
 rpm_build=build/package-rpm
 cmake -S . -B "$rpm_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVANE_BUILD_TESTS=OFF \
   -DCMAKE_INSTALL_PREFIX=/usr -DTALVANE_SYSTEMD_UNIT_DIR=/usr/lib/systemd/system >/dev/null
 cmake --build "$rpm_build"
-rm -f "$rpm_build"/talvane-*.rpm
 (cd "$rpm_build" && cpack -G RPM) >/dev/null
 rpm_file=$root/$rpm_build/talvane-$version-1.$(uname -m).rpm
 [ -s "$rpm_file" ] || fail "cpack did not make $(basename "$rpm_file")"
@@ -182,8 +181,7 @@ unshare -m --propagation private bash -euc '
   rpm --dbpath "$layer/db" --nodeps --force-debian -i "$1"
   [ -L "$wants" ] || { echo "FAIL: installing the RPM did not enable its unit"; exit 1; }
   rpm --dbpath "$layer/db" --nodeps --force-debian -e talvane
-  shift
-  for left in "$wants" "$@"; do [ ! -e "$left" ] || { echo "FAIL: removing the RPM left $left"; exit 1; }; done
+  for left in "$wants" "${@:2}"; do [ ! -e "$left" ] || { echo "FAIL: removing the RPM left $left"; exit 1; }; done
 ' rpm "$rpm_file" $installed || fail "the RPM's scriptlets"
 echo "test-package: the RPM passes rpmlint, holds the installed tree, and enables and disables its unit"
 
