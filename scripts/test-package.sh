@@ -150,8 +150,8 @@ cmake -S . -B "$rpm_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVANE_BUILD_T
 cmake --build "$rpm_build"
 (cd "$rpm_build" && cpack -G RPM) >/dev/null
 rpm_file=$root/$rpm_build/talvane-$version-1.$(uname -m).rpm
-[ -s "$rpm_file" ] || fail "cpack did not make $(basename "$rpm_file")"
 rpmlint -c packaging/rpm/rpmlint.toml "$rpm_file" || fail "rpmlint"
+[ -z "$(rpm -qp --configfiles "$rpm_file")$(rpm -qp --qf '[%{PREFIXES}]' "$rpm_file")" ] || fail "the RPM is relocatable or has %config files"
 requires=$(rpm -qp --requires "$rpm_file")
 for dep in tzdata polkit 'libQt6Widgets\.so\.6\(\).*'; do
   grep -Eqx "$dep" <<<"$requires" || fail "the RPM does not require $dep: $requires"
