@@ -1,5 +1,6 @@
-# The Debian package. Included from packaging/CMakeLists.txt, which sets the
-# TALVANE_* names; run `cpack` in the build directory.
+# The Debian package, and the RPM. Included from packaging/CMakeLists.txt,
+# which sets the TALVANE_* names; run `cpack` in the build directory for the
+# Debian package, `cpack -G RPM` for the RPM.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME "${TALVANE_PACKAGE_NAME}")
 set(CPACK_PACKAGE_VERSION "${TALVANE_VERSION}")
@@ -35,4 +36,5 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_BINARY_DIR}/debian/posti
 # session that offers no X.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, qt6-wayland")
 
+include(${CMAKE_CURRENT_LIST_DIR}/rpm/rpm.cmake)
 include(CPack)

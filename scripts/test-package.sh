@@ -2,7 +2,9 @@
 # Builds Talvane as a desktop application and checks it the way a user gets
 # it: the installed tree (cmake --install), the desktop entry and AppStream
 # metainfo against their validators, the polkit action and the boot unit, and
-# the Debian package, which must satisfy lintian and is installed; its window
+# the RPM, which must satisfy rpmlint and is installed into an empty tree and,
+# with its scriptlets, into overlays; the Debian package, which must satisfy
+# lintian and is installed; its window
 # is started as an ordinary user under a private X server, whose keeper the
 # real pkexec and polkitd start or refuse; its boot unit puts back a preview
 # whose keeper was killed; it is started under a Wayland compositor with no
@@ -23,7 +25,7 @@ scripts/install-deps.sh
 pkexec_pkg=pkexec
 apt-cache show pkexec >/dev/null 2>&1 || pkexec_pkg=policykit-1
 needed=(desktop-file-utils appstream dpkg-dev libxml2-utils polkitd "$pkexec_pkg" lintian weston qt6-wayland
-  systemd python3)
+  systemd python3 rpm rpmlint)
 missing=()
 for p in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -138,6 +140,50 @@ for rec in fonts-wine qt6-wayland; do
   field Recommends | grep -qw "$rec" || fail "Recommends lacks $rec: $(field Recommends)"
 done
 lintian --fail-on error,warning "$deb" || fail "lintian"
+
+# --- the RPM -----------------------------------------------------------------
+# Built where RPM systems keep units; otherwise the same files as the Debian
+# package, and it owns no directory but its own.
+rpm_build=build/package-rpm
+cmake -S . -B "$rpm_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVANE_BUILD_TESTS=OFF \
+  -DCMAKE_INSTALL_PREFIX=/usr -DTALVANE_SYSTEMD_UNIT_DIR=/usr/lib/systemd/system >/dev/null
+cmake --build "$rpm_build"
+(cd "$rpm_build" && cpack -G RPM) >/dev/null
+rpm_file=$root/$rpm_build/talvane-$version-1.$(uname -m).rpm
+rpmlint -c packaging/rpm/rpmlint.toml "$rpm_file" || fail "rpmlint"
+[ -z "$(rpm -qp --configfiles "$rpm_file")$(rpm -qp --qf '[%{PREFIXES}]' "$rpm_file")" ] || fail "the RPM is relocatable or has %config files"
+requires=$(rpm -qp --requires "$rpm_file")
+for dep in tzdata polkit 'libQt6Widgets\.so\.6\(\).*'; do
+  grep -Eqx "$dep" <<<"$requires" || fail "the RPM does not require $dep: $requires"
+done
+installed=$(cd "$stage" && find . -type f -printf '/%P\n' | sed 's,^/lib/systemd/,/usr/lib/systemd/,' | sort)
+own_dirs=$(cd "$stage" && find . -type d -name talvane -printf '/%P\n')
+diff <(rpm -qlp "$rpm_file" | sort) <(printf '%s\n' "$installed" $own_dirs | sort) ||
+  fail "the RPM's files differ from the installed tree"
+# An empty root has no shell for the scriptlets, which the overlays below run.
+rpm_root=$root/$rpm_build/empty-root
+rm -rf "$rpm_root"
+rpm --root "$rpm_root" --dbpath /var/lib/rpm --nodeps --noscripts --force-debian -i "$rpm_file"
+diff <(cd "$rpm_root" && find . -path ./var/lib/rpm -prune -o -type f -printf '/%P\n' | sort) <(echo "$installed") ||
+  fail "the RPM installed other files"
+# Installed over this system's /usr and /etc, with a preset that disables
+# all else, as Fedora's does, and with no systemd running: the package
+# enables its unit, and its removal disables it and leaves none of its files.
+unshare -m --propagation private bash -euc '
+  layer=$(mktemp -d) && mount -t tmpfs tmpfs "$layer"
+  for d in usr etc; do
+    mkdir "$layer/$d" "$layer/$d.work"
+    mount -t overlay overlay -o "lowerdir=/$d,upperdir=$layer/$d,workdir=$layer/$d.work" "/$d"
+  done
+  mount -t tmpfs tmpfs /run
+  echo "disable *" >/usr/lib/systemd/system-preset/99-default-disable.preset
+  wants=/etc/systemd/system/sysinit.target.wants/talvane-recover.service
+  rpm --dbpath "$layer/db" --nodeps --force-debian -i "$1"
+  [ -L "$wants" ] || { echo "FAIL: installing the RPM did not enable its unit"; exit 1; }
+  rpm --dbpath "$layer/db" --nodeps --force-debian -e talvane
+  for left in "$wants" "${@:2}"; do [ ! -e "$left" ] || { echo "FAIL: removing the RPM left $left"; exit 1; }; done
+' rpm "$rpm_file" $installed || fail "the RPM's scriptlets"
+echo "test-package: the RPM passes rpmlint, holds the installed tree, and enables and disables its unit"
 
 installed_by_test=1
 apt_get install -y --no-install-recommends "$deb"

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "platform/win/time_zone_setting.h"
+#include "platform/win/way_back_store.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
 
@@ -23,5 +25,10 @@ std::wstring LogOnRunCommand() {
 }
 
 bool IsLogOnRun(int argc, char** argv) { return argc == 2 && argv[1] == kSwitch; }
+
+int RecoverAtLogOn(TimeZoneApi& api, WayBackStore& ways) {
+  TimeZoneSetting(api, ways).RollBack();
+  return ways.Load() ? 1 : 0;
+}
 
 }  // namespace platform::win32

@@ -25,6 +25,9 @@ struct GlobalFreer {
 struct KeyCloser {
   void operator()(HKEY key) const { ::RegCloseKey(key); }
 };
+struct LocalFreer {
+  void operator()(void* memory) const { ::LocalFree(memory); }
+};
 
 using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 // A pen, brush, font or bitmap: HBRUSH, HFONT, HBITMAP...
@@ -36,5 +39,7 @@ using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 using OwnedGlobal = std::unique_ptr<void, GlobalFreer>;
 // An open registry key.
 using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+// Memory from LocalAlloc, such as a security descriptor the system made.
+using OwnedLocal = std::unique_ptr<void, LocalFreer>;
 
 }  // namespace platform::win32

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "platform/win/logon_run.h"
 #include "platform/win/way_back_store.h"
@@ -13,20 +14,24 @@ namespace {
 constexpr wchar_t kKey[] = L"SOFTWARE\\Talvane";
 constexpr wchar_t kValue[] = L"PreviewWayBack";
 constexpr wchar_t kRunOnceKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-constexpr wchar_t kRunOnceValue[] = L"Talvane";
+// The "!" makes Windows drop the value only once the command has succeeded,
+// rather than before it runs, so a run that fails is tried again.
+constexpr wchar_t kRunOnceValue[] = L"!Talvane";
+// Windows runs no longer command line from RunOnce.
+constexpr std::size_t kRunOnceCommandLimit = 260;
 // The 64-bit view on 64-bit Windows, so that the 32-bit and the 64-bit
 // executables find each other's; 32-bit Windows has only the one.
 constexpr REGSAM kView = KEY_WOW64_64KEY;
 
-// Opens HKEY_LOCAL_MACHINE\path for reading and writing values, creating it
-// when asked: the error code of the open.
-LONG OpenKey(const wchar_t* path, bool create, OwnedKey* key) {
-  constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | kView;
+// Opens HKEY_LOCAL_MACHINE\path for reading values, and for writing them
+// unless `read_only`, creating it when asked: the error code of the open.
+LONG OpenKey(const wchar_t* path, bool create, OwnedKey* key, bool read_only = false) {
+  const REGSAM access = KEY_QUERY_VALUE | (read_only ? 0 : KEY_SET_VALUE) | kView;
   HKEY opened = nullptr;
   const LONG result =
       create ? ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 kAccess, nullptr, &opened, nullptr)
-             : ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, kAccess, &opened);
+                                 access, nullptr, &opened, nullptr)
+             : ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, &opened);
   if (result == ERROR_SUCCESS) key->reset(opened);
   return result;
 }
@@ -75,17 +80,20 @@ bool DeleteValue(const wchar_t* path, const wchar_t* name, bool drop_empty_key) 
 
 class RegistryStore final : public WayBackStore {
  public:
+  explicit RegistryStore(std::optional<std::wstring> log_on_command)
+      : log_on_command_(std::move(log_on_command)) {}
+
   bool Save(const WayBackRecord& record) override {
-    const std::wstring command = LogOnRunCommand();
     // The log-on run first, so that every way back kept has one.
-    return !command.empty() &&
-           WriteValue(kRunOnceKey, kRunOnceValue, REG_SZ, command.c_str(),
-                      (command.size() + 1) * sizeof(wchar_t)) &&
+    return log_on_command_ && !log_on_command_->empty() &&
+           log_on_command_->size() <= kRunOnceCommandLimit &&
+           WriteValue(kRunOnceKey, kRunOnceValue, REG_SZ, log_on_command_->c_str(),
+                      (log_on_command_->size() + 1) * sizeof(wchar_t)) &&
            WriteValue(kKey, kValue, REG_BINARY, &record, sizeof record);
   }
   std::optional<WayBackRecord> Load() override {
     OwnedKey key;
-    if (OpenKey(kKey, false, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (OpenKey(kKey, false, &key, true) != ERROR_SUCCESS) return std::nullopt;
     WayBackRecord record{};
     DWORD type = 0;
     DWORD size = sizeof record;
@@ -98,14 +106,22 @@ class RegistryStore final : public WayBackStore {
   }
   bool Remove() override {
     // The way back first: a log-on run left behind finds nothing to do.
-    return DeleteValue(kKey, kValue, true) && DeleteValue(kRunOnceKey, kRunOnceValue, false);
+    return DeleteValue(kKey, kValue, true) &&
+           (!log_on_command_ || DeleteValue(kRunOnceKey, kRunOnceValue, false));
   }
+
+ private:
+  std::optional<std::wstring> log_on_command_;
 };
 
 }  // namespace
 
+std::unique_ptr<WayBackStore> MakeRegistryWayBackStore(std::optional<std::wstring> log_on_command) {
+  return std::make_unique<RegistryStore>(std::move(log_on_command));
+}
+
 WayBackStore& RegistryWayBackStore() {
-  static RegistryStore store;
+  static RegistryStore store(LogOnRunCommand());
   return store;
 }
 

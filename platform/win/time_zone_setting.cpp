@@ -13,19 +13,58 @@ std::u16string_view Text(const win::WCHAR (&text)[N]) {
   return {text, length};
 }
 
-// One setting, told by its rules, its names and its key name: a user who
-// picks another zone of the same rules has still chosen another zone.
-bool SameSetting(const DynamicTimeZoneInformation& a, const DynamicTimeZoneInformation& b) {
-  return a.tzi.Bias == b.tzi.Bias && a.tzi.StandardBias == b.tzi.StandardBias &&
-         a.tzi.DaylightBias == b.tzi.DaylightBias &&
-         std::memcmp(&a.tzi.StandardDate, &b.tzi.StandardDate, sizeof a.tzi.StandardDate) == 0 &&
-         std::memcmp(&a.tzi.DaylightDate, &b.tzi.DaylightDate, sizeof a.tzi.DaylightDate) == 0 &&
-         Text(a.tzi.StandardName) == Text(b.tzi.StandardName) &&
-         Text(a.tzi.DaylightName) == Text(b.tzi.DaylightName) &&
-         Text(a.TimeZoneKeyName) == Text(b.TimeZoneKeyName);
+bool SameRecord(const win::TIME_ZONE_INFORMATION& a, const win::TIME_ZONE_INFORMATION& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The setting in force as each call reports it: the plain record, with the
+// key name and the dynamic-rules switch where the dynamic call answers.
+struct Reading {
+  DynamicTimeZoneInformation setting{};
+  bool dynamic = false;
+};
+
+std::optional<Reading> ReadCurrent(TimeZoneApi& api) {
+  Reading now;
+  if (api.GetTimeZoneInformation(&now.setting.tzi) == win::TIME_ZONE_ID_INVALID)
+    return std::nullopt;
+  DynamicTimeZoneInformation dynamic{};
+  if (api.HasDynamicTimeZones() &&
+      api.GetDynamicTimeZoneInformation(&dynamic) != win::TIME_ZONE_ID_INVALID) {
+    std::memcpy(now.setting.TimeZoneKeyName, dynamic.TimeZoneKeyName,
+                sizeof dynamic.TimeZoneKeyName);
+    now.setting.DynamicDaylightTimeDisabled = dynamic.DynamicDaylightTimeDisabled;
+    now.dynamic = true;
+  }
+  return now;
+}
+
+// Still the setting the preview applied, told by its rules and its names,
+// and where both readings have them by its key name and whether its dynamic
+// rules are off: a user who picks another zone of the same rules, or the
+// same zone in Date and Time, has made a choice of their own.
+bool StillApplied(const Reading& now, const WayBackRecord& record) {
+  const win::TIME_ZONE_INFORMATION& a = now.setting.tzi;
+  const win::TIME_ZONE_INFORMATION& b = record.applied.tzi;
+  return a.Bias == b.Bias && a.StandardBias == b.StandardBias && a.DaylightBias == b.DaylightBias &&
+         std::memcmp(&a.StandardDate, &b.StandardDate, sizeof a.StandardDate) == 0 &&
+         std::memcmp(&a.DaylightDate, &b.DaylightDate, sizeof a.DaylightDate) == 0 &&
+         Text(a.StandardName) == Text(b.StandardName) &&
+         Text(a.DaylightName) == Text(b.DaylightName) &&
+         (!now.dynamic || record.applied_has_dynamic == 0 ||
+          (Text(now.setting.TimeZoneKeyName) == Text(record.applied.TimeZoneKeyName) &&
+           now.setting.DynamicDaylightTimeDisabled == record.applied.DynamicDaylightTimeDisabled));
 }
 
 }  // namespace
+
+template <typename Call>
+bool WindowsSettingStore::Privileged(Call call) {
+  api_.EnableTimeZonePrivilege();
+  const bool done = call() != 0;
+  api_.RestoreTimeZonePrivilege();
+  return done;
+}
 
 win::DWORD WindowsSettingStore::Read(win::TIME_ZONE_INFORMATION* tzi) {
   read_.reset();
@@ -33,29 +72,17 @@ win::DWORD WindowsSettingStore::Read(win::TIME_ZONE_INFORMATION* tzi) {
   if (id == win::TIME_ZONE_ID_INVALID) return id;
   WayBackRecord saved{};
   saved.saved = *tzi;
-  if (api_.HasDynamicTimeZones()) {
-    // Read the same way, the two records agree unless the setting changed in
-    // between; then the dynamic one is not the setting the caller holds.
-    if (api_.GetDynamicTimeZoneInformation(&saved.saved_dynamic) != win::TIME_ZONE_ID_INVALID &&
-        std::memcmp(&saved.saved_dynamic.tzi, tzi, sizeof *tzi) == 0) {
-      saved.has_dynamic = 1;
-    }
+  // The dynamic record goes back as the dynamic call reported it, whatever
+  // the plain one says; unless the setting changed between the two reads,
+  // which the plain one, read again, tells.
+  if (api_.HasDynamicTimeZones() &&
+      api_.GetDynamicTimeZoneInformation(&saved.saved_dynamic) != win::TIME_ZONE_ID_INVALID) {
+    win::TIME_ZONE_INFORMATION again{};
+    saved.has_dynamic =
+        api_.GetTimeZoneInformation(&again) != win::TIME_ZONE_ID_INVALID && SameRecord(again, *tzi);
   }
   read_ = saved;
   return id;
-}
-
-std::optional<DynamicTimeZoneInformation> WindowsSettingStore::Current() {
-  DynamicTimeZoneInformation now{};
-  if (api_.GetTimeZoneInformation(&now.tzi) == win::TIME_ZONE_ID_INVALID) return std::nullopt;
-  if (!api_.HasDynamicTimeZones()) return now;
-  DynamicTimeZoneInformation dynamic{};
-  if (api_.GetDynamicTimeZoneInformation(&dynamic) == win::TIME_ZONE_ID_INVALID ||
-      std::memcmp(&dynamic.tzi, &now.tzi, sizeof now.tzi) != 0) {
-    return std::nullopt;
-  }
-  std::memcpy(now.TimeZoneKeyName, dynamic.TimeZoneKeyName, sizeof now.TimeZoneKeyName);
-  return now;
 }
 
 bool WindowsSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
@@ -68,42 +95,48 @@ bool WindowsSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
   WayBackRecord record = *read_;
   record.applied = {};
   record.applied.tzi = tzi;
-  api_.EnableTimeZonePrivilege();
-  if (!ways_.Save(record) || api_.SetTimeZoneInformation(&tzi) == 0) {
+  if (!ways_.Save(record) || !Privileged([&] { return api_.SetTimeZoneInformation(&tzi); })) {
     // Nothing has changed. A way back that won't go stays armed, to be
     // dropped before the next preview.
     if (!ways_.Remove()) way_back_ = record;
     return false;
   }
-  api_.AnnounceChange();
   read_.reset();
   way_back_ = record;
   // Windows may name the setting otherwise than it was given; what it
   // reports is what a restore will find.
-  if (const std::optional<DynamicTimeZoneInformation> now = Current()) {
-    way_back_->applied = *now;
-    if (ways_.Save(*way_back_)) return true;
+  if (const std::optional<Reading> now = ReadCurrent(api_)) {
+    way_back_->applied = now->setting;
+    way_back_->applied_has_dynamic = now->dynamic ? 1 : 0;
+    if (ways_.Save(*way_back_)) {
+      api_.AnnounceChange();
+      return true;
+    }
   }
   // Without it this preview's setting could not be told from someone
   // else's: it ends here, unless it can't be taken back.
-  return !TakeArmedWayBack();
+  if (TakeArmedWayBack()) return false;
+  api_.AnnounceChange();
+  return true;
 }
 
 bool WindowsSettingStore::TakeWayBack(const WayBackRecord& record) {
-  const std::optional<DynamicTimeZoneInformation> now = Current();
+  const std::optional<Reading> now = ReadCurrent(api_);
   if (!now) return false;
   // Someone has set another zone since: theirs stays.
-  if (SameSetting(*now, record.applied)) {
-    api_.EnableTimeZonePrivilege();
-    const bool back = record.has_dynamic != 0 && api_.HasDynamicTimeZones()
-                          ? api_.SetDynamicTimeZoneInformation(&record.saved_dynamic) != 0
-                          : api_.SetTimeZoneInformation(&record.saved) != 0;
-    if (!back) return false;
-    api_.AnnounceChange();
+  const bool ours = StillApplied(*now, record);
+  if (ours && !Privileged([&] {
+        return record.has_dynamic != 0 && api_.HasDynamicTimeZones()
+                   ? api_.SetDynamicTimeZoneInformation(&record.saved_dynamic)
+                   : api_.SetTimeZoneInformation(&record.saved);
+      })) {
+    return false;
   }
   // The setting on disk before its way back goes: a power loss in between
   // would otherwise bring back the preview with nothing to undo it.
-  return api_.FlushSetting() && ways_.Remove();
+  const bool done = api_.FlushSetting() && ways_.Remove();
+  if (ours) api_.AnnounceChange();
+  return done;
 }
 
 bool WindowsSettingStore::TakeArmedWayBack() {
@@ -115,12 +148,10 @@ bool WindowsSettingStore::TakeArmedWayBack() {
 
 bool WindowsSettingStore::RollBack() {
   if (way_back_) return TakeArmedWayBack();
+  // Left as it is when it can't be taken: the log-on run that Windows keeps
+  // until it succeeds, or the next start, tries again.
   const std::optional<WayBackRecord> left = ways_.Load();
-  if (!left || TakeWayBack(*left)) return true;
-  // Windows drops the log-on run as it starts it: armed again, the next
-  // log-on tries again.
-  ways_.Save(*left);
-  return false;
+  return !left || TakeWayBack(*left);
 }
 
 }  // namespace platform::win32

@@ -3,7 +3,9 @@
 // next start puts the setting back.
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/win/dynamic_time_zone.h"
 #include "platform/win32_types.h"
@@ -14,27 +16,36 @@ struct WayBackRecord {
   win::TIME_ZONE_INFORMATION saved;
   DynamicTimeZoneInformation saved_dynamic;
   win::DWORD has_dynamic;
-  // What the preview set, as the system reported it once set, with the key
-  // name where the system has one: to tell it from someone else's later
-  // choice, even one of the same rules.
+  // What the preview set, as the system reported it once set: the plain
+  // record, and where the dynamic call answered (applied_has_dynamic) the
+  // key name and the dynamic-rules switch, to tell it from someone else's
+  // later choice, even one of the same rules.
   DynamicTimeZoneInformation applied;
+  win::DWORD applied_has_dynamic;
 };
 
 class WayBackStore {
  public:
   virtual ~WayBackStore() = default;
 
-  // Keeps the record, and the run at the next log-on that takes it should
-  // the process not live to.
+  // Keeps the run at the next log-on that takes the record, then the record:
+  // false, and no record kept, when either can't be.
   virtual bool Save(const WayBackRecord& record) = 0;
-  // nullopt when none is kept, or what is kept is not a record.
+  // nullopt when none is kept, or what is kept is not a record. Needs only
+  // the right to read.
   virtual std::optional<WayBackRecord> Load() = 0;
-  // Drops the record and the log-on run; false when they may still be there.
+  // Drops the record, then the log-on run; false when they may still be
+  // there.
   virtual bool Remove() = 0;
 };
 
 // A value under HKEY_LOCAL_MACHINE\SOFTWARE\Talvane, which only
-// administrators may write, and a RunOnce value beside the system's.
+// administrators may write, kept with a RunOnce value beside the system's
+// that runs `log_on_command` at the next administrator's log-on. Without a
+// command, for the log-on run itself, the store neither arms nor drops that
+// value: Windows keeps it until the run succeeds.
+std::unique_ptr<WayBackStore> MakeRegistryWayBackStore(std::optional<std::wstring> log_on_command);
+// The store of a run that may preview, with this executable's log-on run.
 WayBackStore& RegistryWayBackStore();
 
 }  // namespace platform::win32

@@ -2,15 +2,15 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
+#include "platform/win/preview_lock.h"
 #include "platform/win/session_restore.h"
 #include "platform/win/way_back_store.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
 #include "platform/win/owned_handles.h"
 #include "platform/win/system_function.h"
-// After <windows.h>, which it builds on.
-#include <sddl.h>
 
 // <windows.h> makes RtlMoveMemory a macro for memmove.
 #undef RtlMoveMemory
@@ -34,26 +34,10 @@ static_assert(sizeof(NativeDynamicTimeZoneInformation) == sizeof(DynamicTimeZone
 using GetDynamicFn = DWORD(WINAPI*)(NativeDynamicTimeZoneInformation*);
 using SetDynamicFn = BOOL(WINAPI*)(const NativeDynamicTimeZoneInformation*);
 
-// Each window gets this long to answer; one that hangs is skipped at once
-// (SMTO_ABORTIFHUNG), so no window can hold the preview up.
-constexpr UINT kAnswerTimeoutMs = 1000;
-
-// The preview lock, which only administrators and the system may open: any
-// other user could otherwise take it and keep every preview out.
-HANDLE CreatePreviewMutex() {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(
-          "D:P(A;;GA;;;BA)(A;;GA;;;SY)", SDDL_REVISION_1, &descriptor, nullptr)) {
-    return nullptr;
-  }
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  // Global, so previews of different users' sessions exclude each other
-  // too; a process that may not create global objects keeps to its own.
-  HANDLE mutex = ::CreateMutexA(&attributes, FALSE, "Global\\TalvaneTimeZonePreview");
-  if (mutex == nullptr) mutex = ::CreateMutexA(&attributes, FALSE, "Local\\TalvaneTimeZonePreview");
-  ::LocalFree(descriptor);
-  return mutex;
-}
+// Each window gets this long to answer, and one that hangs is skipped at
+// once (SMTO_ABORTIFHUNG): the clocks catch up within moments, and the
+// program goes on.
+constexpr UINT kAnswerTimeoutMs = 200;
 
 class SystemApi final : public TimeZoneApi {
  public:
@@ -76,12 +60,8 @@ class SystemApi final : public TimeZoneApi {
     return set_dynamic_(reinterpret_cast<const NativeDynamicTimeZoneInformation*>(dtzi));
   }
   bool EnableTimeZonePrivilege() override {
-    HANDLE opened = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                            &opened)) {
-      return false;
-    }
-    const OwnedHandle token(opened);
+    const OwnedHandle token = ProcessToken();
+    if (!token) return false;
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -93,10 +73,22 @@ class SystemApi final : public TimeZoneApi {
          !::LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &privilege))) {
       return false;
     }
+    TOKEN_PRIVILEGES before{};
+    DWORD size = sizeof before;
+    if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof before, &before, &size)) {
+      return false;
+    }
     // Succeeds without enabling anything when the token lacks the privilege;
     // only the error code tells.
-    return ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
-           ::GetLastError() == ERROR_SUCCESS;
+    const bool enabled = ::GetLastError() == ERROR_SUCCESS;
+    before_ = before;
+    return enabled;
+  }
+  void RestoreTimeZonePrivilege() override {
+    const OwnedHandle token = ProcessToken();
+    if (before_ && token)
+      ::AdjustTokenPrivileges(token.get(), FALSE, &*before_, 0, nullptr, nullptr);
+    before_.reset();
   }
   bool FlushSetting() override {
     HKEY opened = nullptr;
@@ -109,29 +101,25 @@ class SystemApi final : public TimeZoneApi {
     return ::RegFlushKey(key.get()) == ERROR_SUCCESS;
   }
   void AnnounceChange() override {
-    for (const UINT message : {WM_SETTINGCHANGE, WM_TIMECHANGE}) {
-      DWORD_PTR answer = 0;
-      ::SendMessageTimeoutA(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
-                            &answer);
-    }
+    // As Microsoft asks: the setting's own message, broadcast; WM_TIMECHANGE
+    // is the system's to send.
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("TimeZone"),
+                          SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &answer);
   }
-  bool TryLockPreview() override {
-    if (held_) return true;
-    if (mutex_ == nullptr) mutex_ = CreatePreviewMutex();
-    if (mutex_ == nullptr) return false;
-    // An abandoned mutex is one whose holder died; it is ours now.
-    const DWORD wait = ::WaitForSingleObject(mutex_, 0);
-    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    return held_;
-  }
-  void UnlockPreview() override {
-    if (held_) ::ReleaseMutex(mutex_);
-    held_ = false;
-  }
+  PreviewLockAttempt TryLockPreview() override { return lock_.TryLock(); }
+  void UnlockPreview() override { lock_.Unlock(); }
 
  private:
-  HANDLE mutex_ = nullptr;
-  bool held_ = false;
+  static OwnedHandle ProcessToken() {
+    HANDLE token = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+    return OwnedHandle(token);
+  }
+
+  PreviewLock lock_{kPreviewLockName};
+  // The privilege's state before it was enabled, to put back.
+  std::optional<TOKEN_PRIVILEGES> before_;
   GetDynamicFn get_dynamic_;
   SetDynamicFn set_dynamic_;
 };

@@ -6,6 +6,7 @@
 #include "platform/win/session_restore.h"
 #include "platform/win/way_back_store.h"
 #include "platform/win/win_form_window.h"
+#include "platform/win/win_system_services.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
 // After <windows.h>, which they build on.
@@ -103,18 +104,17 @@ class Win32Toolkit final : public Toolkit {
 
 namespace platform {
 
-std::unique_ptr<Toolkit> MakeToolkit(int& argc, char** argv) {
-  // The system services, made first, have taken a dead preview's way back
-  // where they could; the log-on run ends there, before any window, failing
-  // while the way back is still kept.
-  if (win32::IsLogOnRun(argc, argv)) {
-    ::ExitProcess(win32::RegistryWayBackStore().Load() ? 1 : 0);
-  }
+std::unique_ptr<Toolkit> MakeToolkit(int&, char**) {
   return std::make_unique<win32::Win32Toolkit>();
 }
 
-// A Windows program started from Explorer has no console to answer on, and
-// this one takes nothing on its command line.
-std::optional<int> AnswerCommandLine(int, char**, const ProgramAbout&) { return std::nullopt; }
+// A Windows program started from Explorer has no console to answer on; the
+// one command line it takes is its log-on run's, which Windows gives and
+// which it answers with its exit status alone, before any window.
+std::optional<int> AnswerCommandLine(int argc, char** argv, const ProgramAbout&) {
+  if (!win32::IsLogOnRun(argc, argv)) return std::nullopt;
+  const auto ways = win32::MakeRegistryWayBackStore(std::nullopt);
+  return win32::RecoverAtLogOn(win32::SystemTimeZoneApi(), *ways);
+}
 
 }  // namespace platform

@@ -2,8 +2,9 @@
 // server, as the end-to-end test's eyes: window geometry and styles, the
 // list's entries and font, tooltips, message boxes, the time-zone setting.
 // The test's hands are xdotool's, on the X display.
-#define NOMINMAX
-#include <windows.h>
+#include "platform/win/preview_lock.h"
+// After the platform headers: see native.h.
+#include "platform/win/native.h"
 // After <windows.h>, which it builds on.
 #include <commctrl.h>
 
@@ -464,6 +465,17 @@ int Restore() {
   return 0;
 }
 
+// "holdlock S": holds the program's preview lock for S seconds, as a preview
+// in another session would.
+int HoldLock(int seconds) {
+  platform::win32::PreviewLock lock(platform::win32::kPreviewLockName);
+  if (lock.TryLock() != platform::win32::PreviewLockAttempt::kHeld) return Fail("lock not taken");
+  std::puts("held");
+  std::fflush(stdout);
+  ::Sleep(seconds * 1000);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -483,9 +495,10 @@ int main(int argc, char** argv) {
   }
   if (command == "tooltip") return TooltipShown(argc > 2 ? std::atoi(argv[2]) : 5);
   if (command == "notooltip") return NoTooltip(argc > 2 ? std::atoi(argv[2]) : 5);
+  if (command == "holdlock" && argc > 2) return HoldLock(std::atoi(argv[2]));
   std::fprintf(stderr,
                "usage: e2e_probe window|list|entry NAME|selected|msgbox [S]|nomsgbox|"
                "tz|restore|pixel X Y|tools|tooltip [S]|notooltip [S]|\n"
-               "listfont FACE PIXELS WEIGHT\n");
+               "listfont FACE PIXELS WEIGHT|holdlock S\n");
   return 2;
 }

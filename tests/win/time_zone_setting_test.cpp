@@ -7,14 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/win/logon_run.h"
 #include "tests/win/memory_way_back_store.h"
 
 namespace {
 
 using platform::win32::DynamicTimeZoneInformation;
+using platform::win32::PreviewLockAttempt;
+using platform::win32::RecoverAtLogOn;
 using platform::win32::TimeZoneSetting;
 
 win::TIME_ZONE_INFORMATION Zone(win::LONG bias, const std::u16string& name) {
@@ -50,6 +54,7 @@ class FakeSystem : public platform::win32::TimeZoneApi {
     calls.push_back("GetTimeZoneInformation");
     if (fail_get) return win::TIME_ZONE_ID_INVALID;
     *tzi = setting.tzi;
+    if (reads_disagree) tzi->DaylightDate.wDay ^= 1;
     return win::TIME_ZONE_ID_STANDARD;
   }
   win::BOOL SetTimeZoneInformation(const win::TIME_ZONE_INFORMATION* tzi) override {
@@ -66,9 +71,9 @@ class FakeSystem : public platform::win32::TimeZoneApi {
   win::DWORD GetDynamicTimeZoneInformation(DynamicTimeZoneInformation* dtzi) override {
     calls.push_back("GetDynamicTimeZoneInformation");
     EXPECT_TRUE(dynamic_) << "the dynamic calls don't exist on this system";
-    *dtzi = setting;
-    if (change_between_reads) dtzi->tzi.Bias += 60;
+    if (change_between_reads) setting.tzi.Bias += 60;
     change_between_reads = false;
+    *dtzi = setting;
     return win::TIME_ZONE_ID_STANDARD;
   }
   win::BOOL SetDynamicTimeZoneInformation(const DynamicTimeZoneInformation* dtzi) override {
@@ -78,20 +83,20 @@ class FakeSystem : public platform::win32::TimeZoneApi {
     setting = *dtzi;
     return 1;
   }
-  bool EnableTimeZonePrivilege() override {
-    calls.push_back("EnableTimeZonePrivilege");
-    privilege_enabled = true;
-    return true;
-  }
+  bool EnableTimeZonePrivilege() override { return privilege_enabled = true; }
+  void RestoreTimeZonePrivilege() override { privilege_enabled = false; }
   bool FlushSetting() override {
     if (!refuse_flush) on_disk = setting;
     return !refuse_flush;
   }
-  void AnnounceChange() override {}
-  bool TryLockPreview() override {
-    if (*lock_ != 0 && *lock_ != id_) return false;
+  void AnnounceChange() override {
+    if (on_announce) on_announce();
+  }
+  PreviewLockAttempt TryLockPreview() override {
+    if (*lock_ != 0 && *lock_ != id_) return PreviewLockAttempt::kRefused;
+    if (!administrator) return PreviewLockAttempt::kFreeButNotOurs;
     *lock_ = id_;
-    return true;
+    return PreviewLockAttempt::kHeld;
   }
   void UnlockPreview() override {
     EXPECT_EQ(*lock_, id_) << "unlocking a lock held by another";
@@ -107,8 +112,12 @@ class FakeSystem : public platform::win32::TimeZoneApi {
   bool fail_get = false;
   bool refuse_set = false;
   bool change_between_reads = false;
+  bool reads_disagree = false;  // the plain read always differs from the dynamic one
   bool refuse_flush = false;
   bool renames = false;  // names any zone set otherwise, as a localised system may
+  // Else the user may set the zone, but not hold the lock.
+  bool administrator = true;
+  std::function<void()> on_announce;
 
  private:
   bool dynamic_;
@@ -121,11 +130,27 @@ class FakeSystem : public platform::win32::TimeZoneApi {
 const win::TIME_ZONE_INFORMATION kHelsinki = Zone(-120, u"FLE Standard Time");
 const win::TIME_ZONE_INFORMATION kTokyo = Zone(-540, u"Tokyo Standard Time");
 
+// A process killed outright with its preview of Tokyo in force.
+void KilledDuringAPreview(FakeSystem& system) {
+  TimeZoneSetting killed(system, system.ways);
+  win::TIME_ZONE_INFORMATION saved{};
+  killed.Get(&saved);
+  ASSERT_EQ(killed.Set(&kTokyo), 1);
+}
+
 TEST(TimeZoneSettingTest, RestoringOnVistaPutsBackTheKeyNameAndDynamicRules) {
   FakeSystem system(true, kHelsinki);
   system.setting.DynamicDaylightTimeDisabled = 0;
   const DynamicTimeZoneInformation before = system.setting;
   TimeZoneSetting setting(system, system.ways);
+  // Killed during the broadcast, which may wait on every window, it leaves
+  // the setting as read back in its way back, or the one from before on disk.
+  system.on_announce = [&] {
+    const auto& kept = system.ways.kept;
+    EXPECT_EQ(std::memcmp(kept ? &kept->applied : &system.on_disk, &system.setting, sizeof before),
+              0);
+    EXPECT_TRUE(!kept || kept->applied_has_dynamic == 1);
+  };
 
   win::TIME_ZONE_INFORMATION saved{};
   ASSERT_NE(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
@@ -152,21 +177,6 @@ TEST(TimeZoneSettingTest, ANewSettingGoesThroughSetTimeZoneInformation) {
   EXPECT_THAT(system.calls, ::testing::Not(::testing::Contains("SetDynamicTimeZoneInformation")));
 }
 
-TEST(TimeZoneSettingTest, ThePrivilegeIsEnabledBeforeEveryChange) {
-  FakeSystem system(false, kHelsinki);
-  TimeZoneSetting setting(system, system.ways);
-  win::TIME_ZONE_INFORMATION saved{};
-  setting.Get(&saved);
-  ASSERT_NE(setting.Set(&kTokyo), 0);
-  ASSERT_NE(setting.Set(&saved), 0);
-  // The restore looks first that the setting is still the preview's.
-  EXPECT_THAT(system.calls,
-              ::testing::ElementsAre("GetTimeZoneInformation", "EnableTimeZonePrivilege",
-                                     "SetTimeZoneInformation", "GetTimeZoneInformation",
-                                     "GetTimeZoneInformation", "EnableTimeZonePrivilege",
-                                     "SetTimeZoneInformation"));
-}
-
 TEST(TimeZoneSettingTest, WithoutTheDynamicCallsTheRecordIsRestoredAsRead) {
   FakeSystem system(false, kHelsinki);
   TimeZoneSetting setting(system, system.ways);
@@ -178,18 +188,26 @@ TEST(TimeZoneSettingTest, WithoutTheDynamicCallsTheRecordIsRestoredAsRead) {
   for (const std::string& call : system.calls) {
     EXPECT_EQ(call.find("Dynamic"), std::string::npos) << call;
   }
+  EXPECT_FALSE(system.privilege_enabled) << "enabled for longer than each change";
 }
 
-TEST(TimeZoneSettingTest, AChangeBetweenTheTwoReadsIsNotRestoredDynamically) {
-  FakeSystem system(true, kHelsinki);
-  system.change_between_reads = true;
-  TimeZoneSetting setting(system, system.ways);
-  win::TIME_ZONE_INFORMATION saved{};
-  setting.Get(&saved);
-  setting.Set(&kTokyo);
-  ASSERT_NE(setting.Set(&saved), 0);
-  EXPECT_TRUE(Same(system.setting.tzi, kHelsinki));
-  EXPECT_EQ(system.calls.back(), "SetTimeZoneInformation");
+// Plain and dynamic reads that always differ don't hold the restore up; the
+// dynamic record is put back unless the setting changed between them.
+TEST(TimeZoneSettingTest, ReadsThatDisagreeLetTheRestoreEnd) {
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed);
+    FakeSystem system(true, kHelsinki);
+    system.reads_disagree = !changed;
+    system.change_between_reads = changed;
+    const DynamicTimeZoneInformation before = system.setting;
+    TimeZoneSetting setting(system, system.ways);
+    win::TIME_ZONE_INFORMATION saved{};
+    setting.Get(&saved);
+    ASSERT_EQ(setting.Set(&kTokyo), 1);
+    ASSERT_EQ(setting.Set(&saved), 1);
+    EXPECT_TRUE(changed ? Same(system.setting.tzi, kHelsinki)
+                        : std::memcmp(&system.setting, &before, sizeof before) == 0);
+  }
 }
 
 TEST(TimeZoneSettingTest, AFailedReadLeavesNothingToRestore) {
@@ -258,21 +276,17 @@ TEST(TimeZoneSettingTest, NothingChangesUnlessTheWayBackIsKeptFirst) {
 TEST(TimeZoneSettingTest, TheNextStartPutsBackOnlyWhatADeadPreviewSet) {
   const win::TIME_ZONE_INFORMATION kParis = Zone(-60, u"Romance Standard Time");
   // As the preview left it, renamed by the system, Paris, Seoul, Tokyo's key.
-  for (const int since : {0, 1, 2, 3, 4}) {
+  for (const int since : {0, 1, 2, 3, 4, 5}) {
     SCOPED_TRACE(since);
     FakeSystem system(true, kHelsinki);
     const DynamicTimeZoneInformation before = system.setting;
     system.renames = since == 1;
-    {
-      TimeZoneSetting killed(system, system.ways);
-      win::TIME_ZONE_INFORMATION saved{};
-      killed.Get(&saved);
-      ASSERT_EQ(killed.Set(&kTokyo), 1);
-    }
+    KilledDuringAPreview(system);
     ASSERT_TRUE(system.ways.kept);
     if (since == 2) system.setting.tzi = kParis;
     if (since == 3) system.setting.tzi = Zone(-540, u"Korea Standard Time");
     if (since == 4) std::memcpy(system.setting.TimeZoneKeyName, u"Tokyo", sizeof u"Tokyo");
+    if (since == 5) system.setting.DynamicDaylightTimeDisabled = 0;  // rules switched back on
     const DynamicTimeZoneInformation theirs = system.setting;
     TimeZoneSetting next_start(system, system.ways);
     next_start.RollBack();
@@ -316,8 +330,8 @@ TEST(TimeZoneSettingTest, APreviewThatFailsToStartLetsOthersIn) {
   EXPECT_FALSE(system.HoldsLock());
 }
 
-// Windows writes the setting lazily and drops the log-on run as it starts
-// it: a power loss after OK ends in the setting from before at a log-on.
+// Windows writes the setting lazily: a power loss after OK ends in the
+// setting from before at a log-on.
 TEST(TimeZoneSettingTest, APowerLossAfterOkEndsInTheSettingFromBefore) {
   for (const int fault : {0, 1, 2}) {  // none, the flush fails, the removal fails
     SCOPED_TRACE(fault);
@@ -333,13 +347,37 @@ TEST(TimeZoneSettingTest, APowerLossAfterOkEndsInTheSettingFromBefore) {
     system.setting = system.on_disk;
     system.refuse_flush = system.ways.refuse_remove = false;
     for (const bool refused : {true, false}) {
-      system.ways.logon_run = false;
       system.refuse_set = refused;
-      TimeZoneSetting(system, system.ways).RollBack();
-      EXPECT_EQ(system.ways.logon_run, system.ways.kept.has_value());
+      EXPECT_EQ(RecoverAtLogOn(system, system.ways), refused && fault == 1 ? 1 : 0);
     }
     EXPECT_TRUE(Same(system.setting.tzi, kHelsinki));
     EXPECT_FALSE(system.ways.kept);
+  }
+}
+
+// Windows keeps the log-on run ("!Talvane") until it exits with 0. Cases: a
+// dead preview, none, the change refused, another session previewing, a user
+// who may set the zone but not hold the lock or drop the record (Vista and
+// later), the same while another holds it. An administrator's run ends all.
+TEST(TimeZoneSettingTest, ALogOnRunSucceedsOnlyOnceNoWayBackIsKept) {
+  for (const int left : {0, 1, 2, 3, 4, 5}) {
+    SCOPED_TRACE(left);
+    int lock = 0;
+    FakeSystem system(true, kHelsinki, &lock);
+    const DynamicTimeZoneInformation before = system.setting;
+    if (left != 1) KilledDuringAPreview(system);
+    lock = left == 3 || left == 5 ? -1 : 0;
+    system.refuse_set = left == 2;
+    system.administrator = left < 4;
+    system.ways.refuse_remove = left >= 4;
+    EXPECT_EQ(RecoverAtLogOn(system, system.ways), left >= 2 ? 1 : 0);
+    EXPECT_EQ(system.ways.kept.has_value(), left >= 2);
+    EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before) == 0, left < 2 || left == 4);
+    lock = 0;
+    system.refuse_set = system.ways.refuse_remove = false;
+    system.administrator = true;
+    EXPECT_EQ(RecoverAtLogOn(system, system.ways), 0);
+    EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before), 0);
   }
 }
 

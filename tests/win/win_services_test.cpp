@@ -17,6 +17,7 @@
 
 namespace {
 
+using Attempt = platform::win32::PreviewLockAttempt;
 constexpr char kTimeZones[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
 
 TEST(Win32RegistryTest, OpensTheTimeZonesUnderTheLocalMachineRoot) {
@@ -126,9 +127,10 @@ class FakeApi : public platform::win32::TimeZoneApi {
     return SetTimeZoneInformation(&dtzi->tzi);
   }
   bool EnableTimeZonePrivilege() override { return true; }
+  void RestoreTimeZonePrivilege() override {}
   bool FlushSetting() override { return true; }
   void AnnounceChange() override { ++announced; }
-  bool TryLockPreview() override { return true; }
+  Attempt TryLockPreview() override { return Attempt::kHeld; }
   void UnlockPreview() override {}
 
   win::TIME_ZONE_INFORMATION current{};

@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/win/preview_lock.h"
 #include "platform/win/session_restore.h"
 #include "platform/win/way_back_store.h"
 #include "platform/win/win_form_window.h"
@@ -43,6 +44,22 @@ TEST(Win32PrivilegeTest, WithoutATimeZonePrivilegeTheSystemTimeOneIsEnabled) {
   ASSERT_FALSE(PrivilegeEnabled(system_time)) << "already enabled: the test would prove nothing";
   EXPECT_TRUE(platform::win32::SystemTimeZoneApi().EnableTimeZonePrivilege());
   EXPECT_TRUE(PrivilegeEnabled(system_time));
+  platform::win32::SystemTimeZoneApi().RestoreTimeZonePrivilege();
+  EXPECT_FALSE(PrivilegeEnabled(system_time));
+}
+
+// Wine, like XP, has no private namespaces: the lock is a global mutex,
+// obeyed only when Administrators or SYSTEM own it. A name taken first by
+// anyone else, or by an object of another kind, refuses every preview.
+TEST(PreviewLockTest, ANameTakenByAnyoneElseRefusesThePreview) {
+  using platform::win32::PreviewLock, platform::win32::PreviewLockAttempt;
+  EXPECT_EQ(PreviewLock(L"TalvaneLockTest").TryLock(), PreviewLockAttempt::kHeld);
+  const HANDLE squatter = ::CreateMutexW(nullptr, FALSE, L"Global\\TalvaneSquatted");
+  const HANDLE other_kind = ::CreateEventW(nullptr, FALSE, FALSE, L"Global\\TalvaneOtherKind");
+  EXPECT_EQ(PreviewLock(L"TalvaneSquatted").TryLock(), PreviewLockAttempt::kRefused);
+  EXPECT_EQ(PreviewLock(L"TalvaneOtherKind").TryLock(), PreviewLockAttempt::kRefused);
+  ::CloseHandle(squatter);
+  ::CloseHandle(other_kind);
 }
 
 // Asked whether the session may end, the window agrees and keeps the
@@ -82,19 +99,32 @@ TEST(RegistryWayBackStoreTest, KeepsReadsBackAndRemovesOnlyItsOwn) {
   ASSERT_EQ(open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", KEY_READ, &run_once), 0);
   wchar_t run[512] = {};
   DWORD size = sizeof run;
-  ::RegQueryValueExW(run_once, L"Talvane", nullptr, nullptr, reinterpret_cast<BYTE*>(run), &size);
+  ::RegQueryValueExW(run_once, L"!Talvane", nullptr, nullptr, reinterpret_cast<BYTE*>(run), &size);
   EXPECT_NE(std::wcsstr(run, L"tests.exe\" /recover"), nullptr) << run;
   ASSERT_EQ(open(kKey, KEY_SET_VALUE, &ours), 0);
   ::RegSetValueExW(ours, L"Theirs", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4);
 
   ASSERT_TRUE(store.Remove());
   EXPECT_FALSE(store.Load());
-  EXPECT_NE(::RegQueryValueExW(run_once, L"Talvane", nullptr, nullptr, nullptr, nullptr), 0);
+  EXPECT_NE(::RegQueryValueExW(run_once, L"!Talvane", nullptr, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(::RegDeleteValueW(ours, L"Theirs"), 0) << "someone else's value went too";
   ::RegCloseKey(ours);
-  ::RegCloseKey(run_once);
   ASSERT_TRUE(store.Remove());
   EXPECT_NE(open(kKey, KEY_READ, &ours), 0) << "the empty key is left";
+
+  // The log-on run's own store leaves its RunOnce value to Windows.
+  ASSERT_TRUE(store.Save(record));
+  ASSERT_TRUE(platform::win32::MakeRegistryWayBackStore(std::nullopt)->Remove());
+  EXPECT_FALSE(store.Load());
+  EXPECT_EQ(::RegQueryValueExW(run_once, L"!Talvane", nullptr, nullptr, nullptr, nullptr), 0);
+  ::RegCloseKey(run_once);
+  // A command longer than RunOnce runs arms nothing, so nothing is kept.
+  for (const std::size_t length : {260u, 261u}) {
+    const auto armed = platform::win32::MakeRegistryWayBackStore(std::wstring(length, L'x'));
+    EXPECT_EQ(armed->Save(record), length == 260);
+    EXPECT_EQ(armed->Load().has_value(), length == 260);
+    ASSERT_TRUE(armed->Remove());
+  }
 }
 
 }  // namespace

@@ -16,7 +16,9 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ] || ! command -v "$WINE" >/d
 fi
 
 APP_PID=
+HOLDER_PID=
 cleanup() {
+  [ -z "$HOLDER_PID" ] || kill "$HOLDER_PID" 2>/dev/null || true
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
     kill "$APP_PID" 2>/dev/null || true
     wait "$APP_PID" 2>/dev/null || true
@@ -70,13 +72,31 @@ colour_in() { # x y rmin rmax gmin gmax bmin bmax what
 
 tz_before=$(probe tz)
 
-# The log-on run, given the way back (1040 zero bytes) of a preview whose zone
-# is no longer in force: it drops it, leaves the setting and ends, no window.
+# The log-on run, given the way back (1044 zero bytes) of a preview whose zone
+# is no longer in force, and its RunOnce value: while another session
+# previews it fails, keeping both; then it drops the way back, leaving the
+# setting and the value (Windows drops that), and ends, with no window.
 way_back='HKLM\SOFTWARE\Talvane'
-"$WINE" reg add "$way_back" /v PreviewWayBack /t REG_BINARY /d "$(printf '0%.0s' $(seq 2080))" \
+run_once='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce'
+"$WINE" reg add "$way_back" /v PreviewWayBack /t REG_BINARY /d "$(printf '0%.0s' $(seq 2088))" \
   /f /reg:64 >/dev/null
+"$WINE" reg add "$run_once" /v '!Talvane' /d "\"$TALVANE\" /recover" /f /reg:64 >/dev/null
+exec {holder}< <(exec "$WINE" "$PROBE" holdlock 60)
+HOLDER_PID=$!
+read -r -t 30 held <&"$holder" && [[ $held == held* ]] || fail "the probe could not take the lock"
+status=0
+timeout 60 "$WINE" "$TALVANE" /recover || status=$?
+[ "$status" -eq 1 ] || fail "with the lock held elsewhere, the log-on run ended with status $status"
+"$WINE" reg query "$way_back" /reg:64 >/dev/null 2>&1 &&
+  "$WINE" reg query "$run_once" /v '!Talvane' /reg:64 >/dev/null 2>&1 ||
+  fail "the log-on run took another's way back, or its own RunOnce value"
+kill "$HOLDER_PID" && wait "$HOLDER_PID" 2>/dev/null || true
+pass "while another preview holds the lock, the log-on run leaves everything and fails"
 timeout 60 "$WINE" "$TALVANE" /recover || fail "the log-on run ended with status $?"
 "$WINE" reg query "$way_back" /reg:64 >/dev/null 2>&1 && fail "the log-on run left the way back"
+"$WINE" reg query "$run_once" /v '!Talvane' /reg:64 >/dev/null 2>&1 ||
+  fail "the log-on run removed its own RunOnce value"
+"$WINE" reg delete "$run_once" /v '!Talvane' /f /reg:64 >/dev/null
 pass "the log-on run takes a dead preview's way back and ends, with no window"
 
 "$WINE" "$TALVANE" &
