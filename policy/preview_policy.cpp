@@ -26,7 +26,9 @@ win::BOOL PreviewPolicy::Set(const win::TIME_ZONE_INFORMATION* tzi) {
     done = store_.RollBack();
     if (done) read_.reset();
   } else if (read_) {
+    // A read is good for one preview: one that fails to start ends it.
     done = store_.Apply(*tzi);
+    if (!done) read_.reset();
   }
   store_.Unlock();  // kept while a preview is in force
   return done ? 1 : 0;
