@@ -76,9 +76,14 @@ std::optional<std::string> ZoneLinkedFrom(const fs::path& setting, const fs::pat
   }
   fs::path target(std::string(text, static_cast<std::size_t>(length)));
   if (target.is_relative()) target = setting.parent_path() / target;
-  const std::string zone =
-      target.lexically_normal().lexically_relative(zoneinfo_dir.lexically_normal()).string();
-  return talvane::tz::IsZoneName(zone) ? zone : std::string();
+  // The directory as configured, or where it leads, as into a store.
+  std::error_code ec;
+  for (const fs::path& dir : {zoneinfo_dir, fs::canonical(zoneinfo_dir, ec)}) {
+    const std::string zone =
+        target.lexically_normal().lexically_relative(dir.lexically_normal()).string();
+    if (talvane::tz::IsZoneName(zone)) return zone;
+  }
+  return std::string();
 }
 
 std::string_view TrimmedLine(const std::vector<std::uint8_t>& bytes) {
