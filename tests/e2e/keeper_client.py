@@ -9,10 +9,7 @@
 # connection until standard input ends; kill ends the keeper with SIGKILL;
 # flood sends sets:Asia/Tokyo, refused during a preview, without taking a
 # reply until the keeper's replies fill the connection, then holds it until
-# standard input ends; state prints the
-# setting as talvane_driver.sh's setting_state does.
-import hashlib
-import os
+# standard input ends.
 import select
 import socket
 import struct
@@ -38,17 +35,6 @@ def set_request(record, zone=""):
     return HEADER.pack(MAGIC, VERSION, KINDS["set"]) + record + bytes([len(zone)]) + zone.encode()
 
 
-def file_state(path):
-    if os.path.islink(path):
-        return "link:" + os.readlink(path)
-    if not os.path.exists(path):
-        return "none"
-    st = os.stat(path)
-    with open(path, "rb") as f:
-        digest = hashlib.sha256(f.read()).hexdigest()[:16]
-    return f"file:{st.st_uid}:{st.st_gid}:{st.st_mode & 0o7777:o}:{digest}"
-
-
 def main():
     ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
     keeper = subprocess.Popen(sys.argv[2:], stdin=theirs)
@@ -59,9 +45,6 @@ def main():
         kind, _, zone = word.partition(":")
         if kind == "hold":
             sys.stdin.read()
-            continue
-        if kind == "state":
-            print("state", file_state("/etc/localtime"), file_state("/etc/timezone"), flush=True)
             continue
         if kind == "kill":
             keeper.kill()
