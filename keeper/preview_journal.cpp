@@ -61,7 +61,8 @@ bool IsId(std::string_view text) {
          text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
-// Which side a file of the journal is on now; nullopt when that can't be told.
+// Whose a file of the journal is now: still as the preview wrote it, back as
+// it was before, or someone else's.
 enum class Side { kOurs, kBack, kTheirs };
 
 // The zone a setting links to: the path of its link's target below the
@@ -255,7 +256,12 @@ bool PreviewJournal::RollBack() {
       }
       journal->entries.push_back({path, *before, *after});
     }
-    if (!journal || journal->id.empty()) return Kept(journal_, "not a journal of this program");
+    // A preview always changes /etc/localtime: a journal without it is cut short.
+    if (!journal || journal->id.empty() ||
+        std::none_of(journal->entries.begin(), journal->entries.end(),
+                     [&](const Journal::Entry& e) { return e.path == &paths_.localtime; })) {
+      return Kept(journal_, "not a journal of this program");
+    }
     // Everything back for good before the journal goes.
     if (!PutBack(*journal) || !SyncDirectories() || !RemoveIfThere(journal_) ||
         !SyncDirectoryOf(journal_)) {

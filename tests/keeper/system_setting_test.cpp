@@ -188,7 +188,7 @@ TEST_F(SystemSettingTest, AJournalThatCannotBeUnderstoodIsKeptWithItsWayBackAndT
   const std::string entry = "localtime\tabsent\tfile 12 0 4 00000000000000ff\n";
   const fs::path way_back = keeper::ProgramFileBeside(setting, "absent." + id);
   for (const std::string& plant :
-       {head + entry.substr(0, 20),
+       {head, head + entry.substr(0, 20),
         std::string("\x7f"
                     "ELF\x02"),
         head + "passwd" + entry.substr(9), head + entry + std::string(1024, '#'),
