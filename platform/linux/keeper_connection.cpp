@@ -19,7 +19,7 @@ namespace {
 
 constexpr char kPkexec[] = "/usr/bin/pkexec";
 // Far longer than any request takes; a keeper silent for longer is stuck.
-constexpr int kReplyTimeoutMs = 30'000;
+constexpr std::chrono::seconds kReplyTimeout{30};
 
 enum class Outcome { kAnswered, kGone, kStuck };
 
@@ -77,7 +77,8 @@ std::optional<keeper::Reply> KeeperConnection::Call(const keeper::Request& reque
     std::optional<keeper::Reply> reply;
     if (send(connection_.get(), message.data(), message.size(), MSG_NOSIGNAL) ==
         static_cast<ssize_t>(message.size())) {
-      std::tie(outcome, reply) = Receive(connection_.get(), kReplyTimeoutMs);
+      std::tie(outcome, reply) =
+          Receive(connection_.get(), static_cast<int>(reply_timeout_.count()));
     }
     if (reply && reply->kind == request.kind) return reply;
     Drop(false);
@@ -122,7 +123,7 @@ LaunchedKeeper LaunchKeeperProcess() {
 }
 
 KeeperConnection& ProcessKeeper() {
-  static KeeperConnection keeper(LaunchKeeperProcess);
+  static KeeperConnection keeper(LaunchKeeperProcess, kReplyTimeout);
   return keeper;
 }
 

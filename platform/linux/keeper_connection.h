@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -26,7 +27,9 @@ using KeeperLauncher = std::function<LaunchedKeeper()>;
 
 class KeeperConnection {
  public:
-  explicit KeeperConnection(KeeperLauncher launch) : launch_(std::move(launch)) {}
+  // A keeper silent for `reply_timeout` after a request is stuck.
+  KeeperConnection(KeeperLauncher launch, std::chrono::milliseconds reply_timeout)
+      : launch_(std::move(launch)), reply_timeout_(reply_timeout) {}
   // Waits for the keeper to have put back whatever it held.
   ~KeeperConnection() { Drop(true); }
   KeeperConnection(const KeeperConnection&) = delete;
@@ -51,6 +54,7 @@ class KeeperConnection {
   void Drop(bool wait);
 
   KeeperLauncher launch_;
+  std::chrono::milliseconds reply_timeout_;
   keeper::UniqueFd connection_;
   bool ready_ = false;
   pid_t pid_ = -1;
