@@ -1,6 +1,7 @@
 #include "platform/linux/keeper_connection.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -85,6 +86,15 @@ std::optional<keeper::Reply> KeeperConnection::Call(const keeper::Request& reque
     if (outcome != Outcome::kGone) return std::nullopt;
   }
   return std::nullopt;
+}
+
+void KeeperConnection::Withdraw() {
+  if (ready_) return;
+  // Until polkit has answered, pkexec runs as the window's user, who may end
+  // it; its asking ends with it. A keeper it has already become ends with
+  // the connection.
+  if (pid_ > 0) kill(pid_, SIGTERM);
+  Drop(false);
 }
 
 void KeeperConnection::Drop(bool wait) {

@@ -38,6 +38,13 @@ class KeeperConnection {
   // Starts a keeper if none runs, without waiting for it to be ready, so
   // that its start overlaps the window's.
   void Launch();
+  // The connection of a launched keeper that has not yet said it is ready:
+  // readable once it is ready, or pkexec was refused or could not ask, so
+  // that Start() then answers at once. -1 when no keeper is awaited.
+  int AwaitedReady() const { return ready_ ? -1 : connection_.get(); }
+  // Ends a launched keeper that has not said it is ready, and the pkexec
+  // still asking for it.
+  void Withdraw();
   // True once a keeper has said it is ready, starting one if none is. Waits
   // for as long as an administrator takes to answer pkexec. False when none
   // could be started: no pkexec, or authorisation refused or cancelled.
