@@ -13,13 +13,12 @@ using platform::linux_tz::KeeperConnection;
 using platform::linux_tz::LaunchedKeeper;
 
 TEST(KeeperConnection, GivesUpOnAKeeperThatNeverAnswersAndLetsItGo) {
-  // Ready, then silent; the test holds its end. Started once only.
+  // Ready, then silent; the test holds its end. It starts once only.
   keeper::UniqueFd keeper_end;
-  int launches = 0;
   KeeperConnection connection(
       [&]() -> LaunchedKeeper {
         int ends[2];
-        if (launches++ > 0 || socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends) != 0) return {};
+        if (keeper_end || socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends) != 0) return {};
         keeper_end.Reset(ends[1]);
         const auto hello = keeper::Encode(keeper::Reply{.kind = keeper::MessageKind::kHello});
         EXPECT_EQ(send(ends[1], hello.data(), hello.size(), 0), std::ssize(hello));
@@ -38,7 +37,6 @@ TEST(KeeperConnection, GivesUpOnAKeeperThatNeverAnswersAndLetsItGo) {
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, 300ms);
   EXPECT_LT(waited, 2s);
-  EXPECT_EQ(launches, 1);
   pollfd hung_up{keeper_end.get(), POLLIN, 0};
   ASSERT_EQ(poll(&hung_up, 1, 0), 1);
   EXPECT_TRUE(hung_up.revents & POLLHUP) << "the connection was kept";
