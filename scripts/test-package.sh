@@ -191,9 +191,10 @@ as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups
   env HOME="$scratch" XDG_RUNTIME_DIR="$scratch" "$(entry Exec)")
 hold=$stage/hold
 mkfifo -m 666 "$hold"
+# The held helper gives up by itself, so that a failed run leaves none.
 held_allow="polkit.addRule(function (action, subject) {
   if (action.id == \"$action\" && subject.user == \"nobody\") {
-    polkit.spawn([\"/bin/cat\", \"$hold\"]);
+    polkit.spawn([\"/usr/bin/timeout\", \"9\", \"/bin/cat\", \"$hold\"]);
     return polkit.Result.YES;
   } });"
 answer() { timeout 5 sh -c "echo >'$hold'"; }
