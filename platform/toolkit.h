@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/form_design.h"
+#include "platform/pending_rights.h"
 #include "platform/win32_types.h"
 #include "platform/window_services.h"
 
@@ -20,7 +21,8 @@ class FormEvents {
  public:
   virtual ~FormEvents() = default;
 
-  // Runs once, before the window is first shown, with the list empty.
+  // Runs once, with the list empty: before the window is first shown, or,
+  // while the rights are asked for, once they are answered.
   virtual void Form_Load() = 0;
   // A double-click on the list, after the press has selected the entry under
   // the pointer.
@@ -63,8 +65,11 @@ class Toolkit {
 
   // Runs the load event, shows the window centred on the screen with the list
   // focused, and delivers events until the program ends. Returns the exit
-  // status.
-  virtual int Run(FormWindow& window, FormEvents& events) = 0;
+  // status. While `rights` (may be null) are asked for, the window shows
+  // first and works meanwhile, except that nothing opens a list entry; the
+  // load runs once they are answered. If the program ends first, the asking
+  // is withdrawn.
+  virtual int Run(FormWindow& window, FormEvents& events, PendingRights* rights) = 0;
 
   // Handles every event waiting for the program, handlers included, then
   // returns.

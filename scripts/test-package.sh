@@ -42,6 +42,7 @@ fi
 
 source tests/e2e/xvfb_session.sh
 source tests/e2e/talvane_driver.sh
+source tests/e2e/private_polkit.sh
 
 installed_by_test=0
 stage=$(mktemp -d)
@@ -200,30 +201,8 @@ systemd-analyze verify --man=no "$unit" || fail "systemd-analyze verify $unit"
 [ -L "/etc/systemd/system/sysinit.target.wants/$(basename "$unit")" ] ||
   fail "the package did not enable $(basename "$unit")"
 
-# Runs a command in a private mount namespace whose /etc is an overlay, so
-# that what it changes there stays there, beside a D-Bus system bus and a
-# polkitd of its own that read the polkit rule in $RULE, if given (the
-# machine's own stay untouched); they end with the command, or all on
-# SIGTERM. The command's pid goes to $stage/command.pid. A command line rather
-# than a function, so that $! of "${with_polkit[@]}" & is the process that
-# SIGTERM ends cleanly.
-with_polkit=(env PID_FILE="$stage/command.pid" unshare -m --propagation private bash -euc '
-    layer=$(mktemp -d) && mount -t tmpfs tmpfs "$layer" && mkdir "$layer/upper" "$layer/work"
-    mount -t overlay overlay -o "lowerdir=/etc,upperdir=$layer/upper,workdir=$layer/work" /etc
-    [ -z "${RULE:-}" ] || echo "$RULE" >/etc/polkit-1/rules.d/50-talvane-test.rules
-    mount -t tmpfs tmpfs /run/dbus
-    dbus-daemon --system --nofork --nopidfile 2>/dev/null & bus=$!
-    /usr/lib/polkit-1/polkitd --no-debug >/dev/null 2>&1 & polkitd=$!
-    trap "kill \${cmd:-} \$polkitd \$bus 2>/dev/null || true; wait" EXIT
-    trap "exit 143" TERM
-    for _ in $(seq 100); do
-      dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
-        string:org.freedesktop.PolicyKit1 2>/dev/null | grep -q true && break
-      sleep 0.1
-    done
-    "$@" & cmd=$!
-    echo $cmd >"$PID_FILE"
-    wait $cmd' with_polkit)
+# The command's pid goes here.
+export PID_FILE=$stage/command.pid
 # polkit knows the action as the package describes it.
 actions=$("${with_polkit[@]}" pkaction --action-id "$action" --verbose) || fail "pkaction: no $action"
 echo "$actions" | grep -Eq "implicit active: +auth_admin_keep" || fail "pkaction: $actions"
@@ -243,8 +222,12 @@ list_ink_rows() {
 # The menu entry's command, as an ordinary user: the window runs as the user,
 # and pkexec starts the keeper as root when polkit allows it (a rule here,
 # where a desktop asks for a password); a preview then works as it does for
-# root. Without the rule, and with no agent to ask, polkit refuses: the
-# keeper never runs, and the list holds only "Could not open registry key".
+# root. The rule holds its answer until the test writes to a FIFO, as an
+# agent's password dialog would: meanwhile the window is on screen and moves;
+# closed then, it ends the pkexec that asks. Without the rule, and with no
+# agent to ask, polkit refuses: the keeper never runs, and the list holds
+# only "Could not open registry key". The namespace outlives the window, so
+# that polkitd still asks when it closes.
 start_xvfb 1024 768
 scratch=$stage/scratch
 mkdir "$scratch"
@@ -252,23 +235,64 @@ chown 65534 "$scratch"
 chmod o+x "$stage"
 as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups
   env HOME="$scratch" XDG_RUNTIME_DIR="$scratch" "$(entry Exec)")
-allow="polkit.addRule(function (action, subject) {
-  if (action.id == \"$action\" && subject.user == \"nobody\") return polkit.Result.YES; });"
-for authorised in yes no; do
+hold=$stage/hold
+mkfifo -m 666 "$hold"
+# The held helper gives up by itself, so that a failed run leaves none.
+held_allow="polkit.addRule(function (action, subject) {
+  if (action.id == \"$action\" && subject.user == \"nobody\") {
+    polkit.spawn([\"/usr/bin/timeout\", \"9\", \"/bin/cat\", \"$hold\"]);
+    return polkit.Result.YES;
+  } });"
+answer() { timeout 5 sh -c "echo >'$hold'"; }
+# Whether process $1 has ended (an orphan may stay a zombie here).
+ended() { [[ $(ps -o stat= -p "$1" | tr -d " ") != [^Z]* ]]; }
+for authorised in yes closed no; do
   rule=
-  [ "$authorised" = no ] || rule=$allow
-  RULE=$rule "${with_polkit[@]}" "${as_user[@]}" &
+  [ "$authorised" = no ] || rule=$held_allow
+  RULE=$rule "${with_polkit[@]}" sh -c '"$@"; exec sleep 60' sh "${as_user[@]}" &
   polkit_ns=$!
   STARTED_PIDS+=("$polkit_ns")
   win=$(wait_for_window Talvane)
-  pid=$(cat "$stage/command.pid")
-  [ "$(xdotool getwindowpid "$win")" = "$pid" ] || fail "window 'Talvane' is not the started program's"
+  pid=$(xdotool getwindowpid "$win")
+  [ "$(ps -o ppid= -p "$pid" | tr -d ' ')" = "$(cat "$stage/command.pid")" ] ||
+    fail "window 'Talvane' is not the started program's"
   [ "$(readlink "/proc/$pid/exe")" = "$exe" ] || fail "the menu entry ran $(readlink "/proc/$pid/exe")"
   [ "$(stat -c %u "/proc/$pid")" = 65534 ] || fail "the window does not run as its user"
   xprop -id "$win" WM_CLASS | grep -q "\"$(entry StartupWMClass)\"" ||
     fail "WM_CLASS $(xprop -id "$win" WM_CLASS) does not match StartupWMClass $(entry StartupWMClass)"
   before=$(setting_of "$pid")
   sleep 0.5  # the first paint
+  if [ "$authorised" != no ]; then
+    asking=$(pgrep -P "$pid" -x pkexec) || fail "held: no pkexec asks"
+    x=$(window_info "$win" 'Absolute upper-left X') y=$(window_info "$win" 'Absolute upper-left Y')
+    xdotool mousemove $((x + 20)) $((y + 450)) mousedown 1 sleep 0.1 mousemove $((x + 50)) $((y + 470)) \
+      sleep 0.1 mouseup 1 sleep 0.3
+    [ "$(window_info "$win" 'Absolute upper-left X'),$(window_info "$win" 'Absolute upper-left Y')" = \
+      "$((x + 30)),$((y + 20))" ] || fail "held: the window did not move while polkit asked"
+  fi
+  if [ "$authorised" = closed ]; then
+    # As a desktop closes it: the event loop ends, not the process at once
+    # (Image2's way, which pkexec follows by itself).
+    openbox --sm-disable >/dev/null 2>&1 &
+    wm=$!
+    STARTED_PIDS+=("$wm")
+    sleep 1
+    xdotool windowactivate --sync "$win" key alt+F4
+    timeout 3 tail --pid="$pid" -f /dev/null || fail "held: closed, the window did not end"
+    kill "$wm"
+    # pkexec would have become the keeper; polkitd's helper is let go.
+    ended "$asking" || fail "held: the closed window left pkexec $asking asking"
+    answer || true
+    echo "test-package: while polkit asked, the window showed, moved, and closed with its pkexec"
+  elif [ "$authorised" = yes ]; then
+    answer || fail "held: polkit never asked"
+    for _ in $(seq 50); do
+      import -window "$win" "$stage/answered.png"
+      [ "$(list_ink_rows "$stage/answered.png" 0 0)" -ge 200 ] && break
+      sleep 0.1
+    done
+    [ "$(list_ink_rows "$stage/answered.png" 0 0)" -ge 200 ] || fail "held: answered, the list is not filled"
+  fi
   if [ "$authorised" = no ]; then
     import -window "$win" "$stage/refused.png"
     rows=$(list_ink_rows "$stage/refused.png" 0 0)
@@ -276,7 +300,7 @@ for authorised in yes no; do
     pgrep -P "$pid" -x talvane-keeper >/dev/null && fail "refused: the window started a keeper"
     [ "$(setting_of "$pid")" = "$before" ] || fail "refused: the setting changed"
     echo "test-package: refused by polkit, the user's window lists one entry and changes nothing"
-  else
+  elif [ "$authorised" = yes ]; then
     keeper_pid=$(pgrep -P "$pid" -x talvane-keeper) || fail "no keeper was started"
     [ "$(stat -c %u "/proc/$keeper_pid")" = 0 ] && [ "$(readlink "/proc/$keeper_pid/exe")" = "$keeper" ] ||
       fail "the keeper is not $keeper, as root"
@@ -289,9 +313,10 @@ for authorised in yes no; do
     [ "$(setting_of "$pid")" = "$before" ] || fail "after OK the setting is $(setting_of "$pid"), was $before"
     echo "test-package: as user 65534, through pkexec: $before -> $during -> back"
   fi
-  kill "$pid"
+  kill "$pid" 2>/dev/null || true
+  timeout 5 tail --pid="$pid" -f /dev/null || fail "the installed program did not end"
+  kill "$polkit_ns"
   wait "$polkit_ns" 2>/dev/null || true
-  kill -0 "$pid" 2>/dev/null && fail "the installed program did not end"
 done
 
 # The boot unit over the way back a killed keeper left: its command, run as

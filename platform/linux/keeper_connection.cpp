@@ -1,6 +1,7 @@
 #include "platform/linux/keeper_connection.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -19,7 +20,7 @@ namespace {
 
 constexpr char kPkexec[] = "/usr/bin/pkexec";
 // Far longer than any request takes; a keeper silent for longer is stuck.
-constexpr int kReplyTimeoutMs = 30'000;
+constexpr std::chrono::seconds kReplyTimeout{30};
 
 enum class Outcome { kAnswered, kGone, kStuck };
 
@@ -77,13 +78,23 @@ std::optional<keeper::Reply> KeeperConnection::Call(const keeper::Request& reque
     std::optional<keeper::Reply> reply;
     if (send(connection_.get(), message.data(), message.size(), MSG_NOSIGNAL) ==
         static_cast<ssize_t>(message.size())) {
-      std::tie(outcome, reply) = Receive(connection_.get(), kReplyTimeoutMs);
+      std::tie(outcome, reply) =
+          Receive(connection_.get(), static_cast<int>(reply_timeout_.count()));
     }
     if (reply && reply->kind == request.kind) return reply;
     Drop(false);
     if (outcome != Outcome::kGone) return std::nullopt;
   }
   return std::nullopt;
+}
+
+void KeeperConnection::Withdraw() {
+  if (ready_) return;
+  // Until polkit has answered, pkexec runs as the window's user, who may end
+  // it; its asking ends with it. A keeper it has already become ends with
+  // the connection.
+  if (pid_ > 0) kill(pid_, SIGTERM);
+  Drop(false);
 }
 
 void KeeperConnection::Drop(bool wait) {
@@ -122,7 +133,7 @@ LaunchedKeeper LaunchKeeperProcess() {
 }
 
 KeeperConnection& ProcessKeeper() {
-  static KeeperConnection keeper(LaunchKeeperProcess);
+  static KeeperConnection keeper(LaunchKeeperProcess, kReplyTimeout);
   return keeper;
 }
 

@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -26,7 +27,9 @@ using KeeperLauncher = std::function<LaunchedKeeper()>;
 
 class KeeperConnection {
  public:
-  explicit KeeperConnection(KeeperLauncher launch) : launch_(std::move(launch)) {}
+  // A keeper silent for `reply_timeout` after a request is stuck.
+  KeeperConnection(KeeperLauncher launch, std::chrono::milliseconds reply_timeout)
+      : launch_(std::move(launch)), reply_timeout_(reply_timeout) {}
   // Waits for the keeper to have put back whatever it held.
   ~KeeperConnection() { Drop(true); }
   KeeperConnection(const KeeperConnection&) = delete;
@@ -35,6 +38,13 @@ class KeeperConnection {
   // Starts a keeper if none runs, without waiting for it to be ready, so
   // that its start overlaps the window's.
   void Launch();
+  // The connection of a launched keeper that has not yet said it is ready:
+  // readable once it is ready, or pkexec was refused or could not ask, so
+  // that Start() then answers at once. -1 when no keeper is awaited.
+  int AwaitedReady() const { return ready_ ? -1 : connection_.get(); }
+  // Ends a launched keeper that has not said it is ready, and the pkexec
+  // still asking for it.
+  void Withdraw();
   // True once a keeper has said it is ready, starting one if none is. Waits
   // for as long as an administrator takes to answer pkexec. False when none
   // could be started: no pkexec, or authorisation refused or cancelled.
@@ -51,6 +61,7 @@ class KeeperConnection {
   void Drop(bool wait);
 
   KeeperLauncher launch_;
+  std::chrono::milliseconds reply_timeout_;
   keeper::UniqueFd connection_;
   bool ready_ = false;
   pid_t pid_ = -1;

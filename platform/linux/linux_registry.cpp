@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/linux/keeper_connection.h"
+#include "platform/pending_rights.h"
 #include "tz/civil_time.h"
 #include "tz/zone_names.h"
 #include "tz/zone_year.h"
@@ -148,11 +149,26 @@ win::LONG LinuxRegistry::RegCloseKey(win::HKEY hKey) {
 }  // namespace platform::linux_tz
 
 namespace platform {
+namespace {
+
+// The keeper's start: its ready message, or the end of a connection that
+// pkexec refused or could not ask for, is the answer.
+class KeeperStart final : public PendingRights {
+ public:
+  int AnswerDescriptor() const override { return linux_tz::ProcessKeeper().AwaitedReady(); }
+  void Withdraw() override { linux_tz::ProcessKeeper().Withdraw(); }
+};
+
+}  // namespace
+
+std::unique_ptr<PendingRights> AskForRights() {
+  linux_tz::ProcessKeeper().Launch();
+  return std::make_unique<KeeperStart>();
+}
 
 std::unique_ptr<Registry> MakeRegistry(const SystemPaths& paths) {
-  // The keeper starts while the window is made; the open that asks for
-  // write rights waits until it is ready, or has been refused.
-  linux_tz::ProcessKeeper().Launch();
+  // The open that asks for write rights waits for the keeper to be ready, or
+  // refused; started by AskForRights(), it has answered by the load.
   return std::make_unique<linux_tz::LinuxRegistry>(
       paths, [] { return linux_tz::ProcessKeeper().Start(); }, talvane::tz::SystemUtcClock(),
       &linux_tz::ProcessZoneKeyLog());

@@ -1,7 +1,8 @@
-// While Qt opens its display. Where it can open none, Qt would abort with a
-// core dump; instead the program says so in one line, naming the variables
-// that choose the display, and ends with status 1. Whatever Qt says meanwhile
-// is held back and passed on once a display is open.
+// While Qt opens its display. Where it cannot start, Qt would abort with a
+// core dump; instead the program ends with status 1, saying why: a display it
+// cannot open in one line naming the variables that choose the display, any
+// other cause in Qt's own words, with what Qt said before. Whatever Qt says
+// meanwhile is held back, and passed on once a display is open.
 #pragma once
 
 namespace platform::qt {

@@ -145,11 +145,16 @@ bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ||
       (watched == list_ && event->type() == QEvent::KeyPress &&
        OpensEntry(*static_cast<QKeyEvent*>(event)));
-  if (opens && events_ != nullptr) {
+  if (opens && loaded_) {
     events_->List1_DblClick();
     return true;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void QtFormWindow::Load() {
+  events_->Form_Load();
+  loaded_ = true;
 }
 
 std::string QtFormWindow::List1_Text() const {

@@ -26,6 +26,9 @@ class QtFormWindow final : public QWidget, public FormWindow {
 
   // Where the window's events go from now on.
   void SetEvents(FormEvents* events) { events_ = events; }
+  // Runs the load event; only from then on do Return and a double-click
+  // open the selected entry.
+  void Load();
 
   QListView* List1() const { return list_; }
   qt::ImageControl* Image(platform::ImageControl image) const {
@@ -43,6 +46,7 @@ class QtFormWindow final : public QWidget, public FormWindow {
  private:
   QString application_title_;
   FormEvents* events_ = nullptr;
+  bool loaded_ = false;
   ScaledPicture skin_;
   ListEntries* entries_;
   QListView* list_;

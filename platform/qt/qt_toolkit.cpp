@@ -1,11 +1,11 @@
 #include "platform/qt/qt_toolkit.h"
 
 #include <QFontDatabase>
-#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/qt/display_guard.h"
+#include "platform/qt/form_start.h"
 #include "platform/qt/qt_form_window.h"
 
 namespace platform::qt {
@@ -15,29 +15,17 @@ void LoadTahoma() {
   QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
 }
 
-QPoint CentredPosition(const QSize& window, const QRect& screen) {
-  return QPoint(screen.left() + (screen.width() - window.width()) / 2,
-                screen.top() + (screen.height() - window.height()) / 2);
-}
-
 QtToolkit::QtToolkit(int& argc, char** argv) : app_(argc, argv) { LoadTahoma(); }
 
 std::unique_ptr<FormWindow> QtToolkit::CreateForm(const FormDesign& design) {
   return std::make_unique<QtFormWindow>(design);
 }
 
-void StartForm(QtFormWindow& form, FormEvents& events) {
-  form.SetEvents(&events);
-  events.Form_Load();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    form.move(CentredPosition(form.size(), screen->geometry()));
-  }
-  form.show();
-  form.List1()->setFocus();
-}
-
-int QtToolkit::Run(FormWindow& window, FormEvents& events) {
-  StartForm(dynamic_cast<QtFormWindow&>(window), events);
+// Closed while the rights are asked for, the window withdraws them as the
+// start ends. End() needs not: pkexec ends when the process that started it
+// does.
+int QtToolkit::Run(FormWindow& window, FormEvents& events, PendingRights* rights) {
+  const FormStart start(dynamic_cast<QtFormWindow&>(window), events, rights);
   return QApplication::exec();
 }
 

@@ -12,7 +12,7 @@ class QtToolkit final : public Toolkit {
   QtToolkit(int& argc, char** argv);
 
   std::unique_ptr<FormWindow> CreateForm(const FormDesign& design) override;
-  int Run(FormWindow& window, FormEvents& events) override;
+  int Run(FormWindow& window, FormEvents& events, PendingRights* rights) override;
   void DoEvents() override;
   void End() override;
   WindowServices& Windows() override { return windows_; }
@@ -22,16 +22,7 @@ class QtToolkit final : public Toolkit {
   QtWindowServices windows_;
 };
 
-class QtFormWindow;
-
 // Makes the design's font available where the host has it.
 void LoadTahoma();
-
-// Where the window goes when it is first shown: centred on its screen.
-QPoint CentredPosition(const QSize& window, const QRect& screen);
-
-// Runs the load event while the window is still hidden, then shows the window
-// centred with the list focused.
-void StartForm(QtFormWindow& form, FormEvents& events);
 
 }  // namespace platform::qt

@@ -1,6 +1,7 @@
 // The registry calls, forwarded to advapi32.
 #include <memory>
 
+#include "platform/pending_rights.h"
 #include "platform/registry.h"
 // After the platform headers: see native.h.
 #include "platform/win/native.h"
@@ -36,5 +37,8 @@ class Win32Registry final : public Registry {
 std::unique_ptr<Registry> MakeRegistry(const SystemPaths&) {
   return std::make_unique<Win32Registry>();
 }
+
+// The manifest's elevation prompt is answered before the program starts.
+std::unique_ptr<PendingRights> AskForRights() { return nullptr; }
 
 }  // namespace platform

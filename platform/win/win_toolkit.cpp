@@ -61,7 +61,9 @@ class Win32Toolkit final : public Toolkit {
     return std::make_unique<Win32FormWindow>(design);
   }
 
-  int Run(FormWindow& window, FormEvents& events) override {
+  // Nothing is ever pending here (AskForRights()): the load runs before the
+  // window shows, as the design has it.
+  int Run(FormWindow& window, FormEvents& events, PendingRights*) override {
     // Every window this toolkit hands out is its own.
     auto& form = static_cast<Win32FormWindow&>(window);
     form.Connect(&events);

@@ -1,4 +1,6 @@
 // The main window as the toolkit builds it, checked offscreen.
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QFontInfo>
 #include <QHelpEvent>
 #include <QIcon>
@@ -10,11 +12,13 @@
 #include <QToolTip>
 #include <QtTest>
 #include <memory>
+#include <utility>
 
 #include "app/form1.h"
 #include "app/form1_design.h"
 #include "platform/linux/linux_registry.h"
 #include "platform/qt/embedded_pictures.h"
+#include "platform/qt/form_start.h"
 #include "platform/qt/qt_form_window.h"
 #include "platform/qt/qt_toolkit.h"
 #include "tests/fakes/mock_platform.h"
@@ -63,11 +67,29 @@ class ObservingLoad : public platform::FormEvents {
   std::vector<std::string> double_clicked_with;
   std::vector<std::string> mouse;
   int loads = 0;
-  bool visible_during_load = true;
+  bool visible_during_load = false;
   int entries_during_load = -1;
 
  private:
   QtFormWindow& form_;
+};
+
+// Rights whose answer the test gives: the end of a connection.
+class HeldRights : public platform::PendingRights {
+ public:
+  HeldRights() { socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends_); }
+  ~HeldRights() override {
+    close(ends_[0]);
+    Answer();
+  }
+  int AnswerDescriptor() const override { return ends_[0]; }
+  void Withdraw() override { withdrawn = true; }
+  void Answer() { close(std::exchange(ends_[1], -1)); }
+
+  bool withdrawn = false;
+
+ private:
+  int ends_[2];
 };
 
 }  // namespace
@@ -203,13 +225,31 @@ class Form1WindowTest : public QObject {
       QVERIFY2(icon_sizes.contains(QSize(edge, edge)), qPrintable(QString::number(edge)));
   }
 
-  void startLoadsWhileHiddenThenShowsCentredWithTheListFocused() {
+  void startShowsCentredWithTheListFocusedLoadingOnceNoRightsArePending_data() {
+    QTest::addColumn<bool>("pending");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("none pending: loads while hidden") << false << false;
+    QTest::newRow("pending: loads once answered") << true << true;
+    QTest::newRow("pending: withdrawn when the window goes first") << true << false;
+  }
+  void startShowsCentredWithTheListFocusedLoadingOnceNoRightsArePending() {
+    QFETCH(bool, pending);
+    QFETCH(bool, answered);
+    HeldRights rights;
     ObservingLoad load(*form_);
-    platform::qt::StartForm(*form_, load);
-    QCOMPARE(load.loads, 1);
-    QVERIFY(!load.visible_during_load);
-    QCOMPARE(load.entries_during_load, 0);
+    auto start =
+        std::make_unique<platform::qt::FormStart>(*form_, load, pending ? &rights : nullptr);
+    QCOMPARE(load.loads, pending ? 0 : 1);
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    // Nothing opens an entry before the load.
+    QTest::keyClick(form_->List1(), Qt::Key_Return);
+    QCOMPARE(load.double_clicked_with.size(), pending ? 0u : 1u);
+    if (answered) rights.Answer();
+    QTRY_COMPARE(load.loads, pending && !answered ? 0 : 1);
+    QCOMPARE(load.visible_during_load, pending && answered);
+    QCOMPARE(load.entries_during_load, pending && !answered ? -1 : 0);
+    start.reset();
+    QCOMPARE(rights.withdrawn, pending && !answered);
     QVERIFY(form_->isVisible());
     QVERIFY(!form_->isMinimized() && !form_->isMaximized());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -220,7 +260,7 @@ class Form1WindowTest : public QObject {
 
   void doubleClickOnAnEntrySelectsItThenDeliversTheEvent() {
     ObservingLoad load(*form_);
-    platform::qt::StartForm(*form_, load);
+    platform::qt::FormStart start(*form_, load, nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     QCOMPARE(form_->List1_Text(), std::string());
     QWidget* viewport = form_->List1()->viewport();
@@ -234,9 +274,11 @@ class Form1WindowTest : public QObject {
     // Return and Enter open the selected entry the same way; Space selects.
     for (auto key : {Qt::Key_Up, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
       QTest::keyClick(form_->List1(), key);
+    QTest::keyClick(form_->List1(), Qt::Key_Enter, Qt::KeypadModifier);
     QTest::keyClick(form_->List1(), Qt::Key_Return, Qt::AltModifier);
     QCOMPARE(load.double_clicked_with,
-             (std::vector<std::string>{"Asia/Tokyo", "Europe/Helsinki", "Europe/Helsinki"}));
+             (std::vector<std::string>{"Asia/Tokyo", "Europe/Helsinki", "Europe/Helsinki",
+                                       "Europe/Helsinki"}));
     // No key opens an entry for editing.
     QTest::keyClick(form_->List1(), Qt::Key_F2);
     QCOMPARE(form_->focusWidget(), form_->List1());
@@ -264,7 +306,7 @@ class Form1WindowTest : public QObject {
 
   void mouseOnTheBareSkinReachesTheWindowAndOverAControlNever() {
     ObservingLoad events(*form_);
-    platform::qt::StartForm(*form_, events);
+    platform::qt::FormStart start(*form_, events, nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     for (QWidget* control : {static_cast<QWidget*>(form_->List1()->viewport()),
                              static_cast<QWidget*>(form_->Image(ImageControl::Image1)),
@@ -286,7 +328,7 @@ class Form1WindowTest : public QObject {
 
   void imageClicksReachTheirHandlersAndImage3HasNone() {
     ObservingLoad events(*form_);
-    platform::qt::StartForm(*form_, events);
+    platform::qt::FormStart start(*form_, events, nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     QTest::mouseClick(form_->Image(ImageControl::Image3), Qt::LeftButton);
     QTest::mouseClick(form_->Image(ImageControl::Image1), Qt::RightButton);

@@ -6,7 +6,6 @@ source "$(dirname "$0")/xvfb_session.sh"
 source "$(dirname "$0")/talvane_driver.sh"
 talvane=$1 list_ink=$2 shots=$3
 mkdir -p "$shots"
-[ "$(id -u)" = 0 ] || { echo "SKIP: needs root to compare root with an ordinary user"; exit 77; }
 
 # "STATUS|OUT|ERR" of the program run with "$@" and no display.
 cli() {
@@ -15,9 +14,17 @@ cli() {
   echo "$status|$out|$(cat "$shots/err")"
 }
 [[ $(cli --version) == "0|Talvane 1.0.0.0|" ]] || fail "--version: $(cli --version)"
+[[ $(cli --help) == "0|Usage: "*" [options]"$'\n'*"|" ]] || fail "--help: $(cli --help)"
 [[ $(cli -platform xcb -h) == "0|Usage: "*" [options]"$'\n'*"|" ]] || fail "-h: $(cli -platform xcb -h)"
 for w in --bogus -x elsewhere; do [[ $(cli "$w") == "2||"*$'\nUsage: '* ]] || fail "$w: $(cli "$w")"; done
 [[ $(cli) == "1||talvane: cannot open a display (DISPLAY unset, WAYLAND_DISPLAY unset)" ]] || fail "$(cli)"
+# A platform plugin found but not loadable (a library it needs is broken) is
+# no missing display: Qt's own words say so.
+mkdir -p "$shots/broken" && : >"$shots/broken/libQt6XcbQpa.so.6"
+[[ $(LD_LIBRARY_PATH=$shots/broken cli) == "1||"*'"xcb" in "" even though it was found.'*"no Qt platform plugin could be initialized."* ]] ||
+  fail "broken plugin: $(LD_LIBRARY_PATH=$shots/broken cli)"
+
+[ "$(id -u)" = 0 ] || { echo "SKIP: needs root to compare root with an ordinary user"; exit 77; }
 
 # Room for the window at twice the scale.
 start_xvfb 1400 1100

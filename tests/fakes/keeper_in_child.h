@@ -17,7 +17,8 @@ platform::linux_tz::KeeperLauncher KeeperInChild(platform::SystemPaths paths,
 struct ServicesOverKeeper {
   ServicesOverKeeper(platform::SystemPaths paths, talvane::tz::UtcClock clock,
                      platform::linux_tz::ZoneKeyLog* zones = nullptr)
-      : keeper(KeeperInChild(std::move(paths), std::move(clock))), services(keeper, zones) {}
+      : keeper(KeeperInChild(std::move(paths), std::move(clock)), std::chrono::seconds(30)),
+        services(keeper, zones) {}
 
   platform::linux_tz::KeeperConnection keeper;
   platform::linux_tz::LinuxSystemServices services;

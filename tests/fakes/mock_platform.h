@@ -54,7 +54,8 @@ class MockToolkit : public platform::Toolkit {
  public:
   MOCK_METHOD(std::unique_ptr<platform::FormWindow>, CreateForm, (const platform::FormDesign&),
               (override));
-  MOCK_METHOD(int, Run, (platform::FormWindow&, platform::FormEvents&), (override));
+  MOCK_METHOD(int, Run, (platform::FormWindow&, platform::FormEvents&, platform::PendingRights*),
+              (override));
   MOCK_METHOD(void, DoEvents, (), (override));
   MOCK_METHOD(void, End, (), (override));
   MOCK_METHOD(platform::WindowServices&, Windows, (), (override));

@@ -226,7 +226,8 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
 }
 
 // The conversions need no keeper.
-platform::linux_tz::KeeperConnection no_keeper([] { return platform::linux_tz::LaunchedKeeper{}; });
+platform::linux_tz::KeeperConnection no_keeper([] { return platform::linux_tz::LaunchedKeeper{}; },
+                                               std::chrono::seconds(30));
 
 TEST(MultiByteToWideChar, ConvertsFromTheLocalesCharacterSet) {
   LinuxSystemServices services(no_keeper);
