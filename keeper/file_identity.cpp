@@ -26,15 +26,16 @@ std::uint64_t Fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
 
 }  // namespace
 
-std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+FileIdentity IdentityOf(const std::filesystem::path& path) {
+  FileIdentity unknown;
+  unknown.found = Found::kUnknown;
   struct statx st;
   if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_BTIME,
             &st) != 0) {
-    if (errno == ENOENT) return FileIdentity{};
-    return std::nullopt;
+    return errno == ENOENT ? FileIdentity{} : unknown;
   }
   FileIdentity identity;
-  identity.exists = true;
+  identity.found = Found::kPresent;
   identity.inode = st.stx_ino;
   if ((st.stx_mask & STATX_BTIME) != 0) {
     identity.birth_ns = st.stx_btime.tv_sec * 1'000'000'000 + st.stx_btime.tv_nsec;
@@ -43,20 +44,20 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
   if (S_ISLNK(st.stx_mode)) {
     char text[PATH_MAX];
     const ssize_t length = readlink(path.c_str(), text, sizeof text);
-    if (length < 0) return std::nullopt;
+    if (length < 0) return unknown;
     identity.is_link = true;
     identity.size = static_cast<std::uint64_t>(length);
     identity.hash = Fnv1a(hash, text, static_cast<std::size_t>(length));
     return identity;
   }
-  if (!S_ISREG(st.stx_mode)) return std::nullopt;
+  if (!S_ISREG(st.stx_mode)) return unknown;
   const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!fd) return std::nullopt;
+  if (!fd) return unknown;
   char block[4096];
   ssize_t n;
   while ((n = read(fd.get(), block, sizeof block)) != 0) {
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
+    if (n < 0) return unknown;
     hash = Fnv1a(hash, block, static_cast<std::size_t>(n));
     identity.size += static_cast<std::uint64_t>(n);
   }
@@ -65,7 +66,7 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
 }
 
 std::string FormatIdentity(const FileIdentity& id) {
-  if (!id.exists) return "absent";
+  if (id.found == Found::kAbsent) return "absent";
   char line[128];
   std::snprintf(line, sizeof line, "%s %" PRIu64 " %" PRId64 " %" PRIu64 " %016" PRIx64,
                 id.is_link ? "link" : "file", id.inode, id.birth_ns, id.size, id.hash);
@@ -75,7 +76,7 @@ std::string FormatIdentity(const FileIdentity& id) {
 std::optional<FileIdentity> ParseIdentity(const std::string& text) {
   if (text == "absent") return FileIdentity{};
   FileIdentity id;
-  id.exists = true;
+  id.found = Found::kPresent;
   char kind[5];
   int end = 0;
   if (std::sscanf(text.c_str(), "%4s %" SCNu64 " %" SCNd64 " %" SCNu64 " %" SCNx64 "%n", kind,

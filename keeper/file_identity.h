@@ -7,11 +7,14 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
+
+#include "keeper/system_setting.h"
 
 namespace keeper {
 
 struct FileIdentity {
-  bool exists = false;
+  Found found = Found::kAbsent;
   bool is_link = false;
   std::uint64_t inode = 0;
   // Nanoseconds since the epoch, 0 where the file system keeps none. Ext4
@@ -21,14 +24,19 @@ struct FileIdentity {
   std::uint64_t size = 0;
   std::uint64_t hash = 0;  // FNV-1a of a link's text or a file's bytes
 
-  bool operator==(const FileIdentity&) const = default;
+  bool operator==(const FileIdentity& other) const {
+    return found != Found::kUnknown && std::tie(found, is_link, inode, birth_ns, size, hash) ==
+                                           std::tie(other.found, other.is_link, other.inode,
+                                                    other.birth_ns, other.size, other.hash);
+  }
 };
 
-// nullopt when something is there but cannot be read: neither a link nor a
-// regular file, or an error.
-std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+// Unknown when something is there but cannot be read: neither a link nor a
+// regular file, or an error. An unknown identity equals no other.
+FileIdentity IdentityOf(const std::filesystem::path& path);
 
-// One line of text, and back; nullopt for a line that is not one.
+// One line of text, and back, for an identity that is known; nullopt for a
+// line that is not one.
 std::string FormatIdentity(const FileIdentity& identity);
 std::optional<FileIdentity> ParseIdentity(const std::string& text);
 

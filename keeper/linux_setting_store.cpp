@@ -3,14 +3,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
-#include "keeper/protocol/keeper_protocol.h"
-#include "platform/linux/tz/civil_time.h"
-#include "platform/linux/tz/tz_string.h"
-#include "platform/linux/tz/tzif_writer.h"
-#include "platform/linux/tz/zone_year.h"
+#include "tz/civil_time.h"
+#include "tz/tz_string.h"
+#include "tz/tzif_reader.h"
+#include "tz/tzif_writer.h"
+#include "tz/zone_names.h"
+#include "tz/zone_year.h"
 
 namespace keeper {
 namespace {
@@ -30,22 +32,31 @@ bool IsBelow(const fs::path& path, const fs::path& root) {
   return in_root == root.end() && in_path != path.end();
 }
 
+bool IsListed(const std::vector<std::string>& names, const std::string& zone) {
+  const auto it =
+      std::lower_bound(names.begin(), names.end(), zone, talvane::tz::RegistryOrderLess);
+  return it != names.end() && *it == zone;
+}
+
 }  // namespace
 
 LinuxSettingStore::LinuxSettingStore(platform::SystemPaths paths, talvane::tz::UtcClock clock)
-    : paths_(std::move(paths)),
-      clock_(std::move(clock)),
-      journal_(paths_.localtime, paths_.timezone) {}
+    : paths_(std::move(paths)), clock_(std::move(clock)), journal_(paths_) {}
 
 win::DWORD LinuxSettingStore::Read(win::TIME_ZONE_INFORMATION* out) {
-  std::optional<SettingSnapshot> setting = ReadSetting(paths_.localtime);
-  if (!setting) return win::TIME_ZONE_ID_INVALID;
-  if (setting->kind == SettingSnapshot::Kind::kAbsent) {
+  // A link that leads nowhere is a broken setting, not an absent one.
+  const Found setting = PresenceOf(paths_.localtime);
+  if (setting == Found::kAbsent) {
     *out = Utc();
     return win::TIME_ZONE_ID_UNKNOWN;
   }
+  const FileContents contents =
+      ReadFileContents(paths_.localtime, talvane::tz::kMaxTzifFileSize, true);
+  if (setting == Found::kUnknown || contents.found != Found::kPresent) {
+    return win::TIME_ZONE_ID_INVALID;
+  }
   const std::int64_t now = clock_();
-  std::optional<talvane::tz::Tzif> zone = talvane::tz::ReadTzif(setting->bytes);
+  std::optional<talvane::tz::Tzif> zone = talvane::tz::ReadTzif(contents.bytes);
   if (!zone) return win::TIME_ZONE_ID_INVALID;
   std::optional<talvane::tz::ZoneYear> year =
       talvane::tz::ZoneRecordForYear(*zone, static_cast<int>(talvane::tz::YearOf(now)));
@@ -63,8 +74,11 @@ std::string LinuxSettingStore::LinkTextFor(const std::string& zone) const {
 }
 
 bool LinuxSettingStore::IsOwnRecord(const std::string& zone,
-                                    const win::TIME_ZONE_INFORMATION& tzi) const {
-  if (!IsZoneName(zone)) return false;
+                                    const win::TIME_ZONE_INFORMATION& tzi) {
+  // Only what the window lists is a place: not localtime, posixrules,
+  // posix/ or right/, whose files the database's directory holds too.
+  if (!listed_) listed_ = talvane::tz::ListZoneNames(paths_.zoneinfo_dir);
+  if (!IsListed(*listed_, zone)) return false;
   std::error_code ec;
   const fs::path root = fs::canonical(paths_.zoneinfo_dir, ec);
   const fs::path file = ec ? fs::path() : fs::canonical(root / zone, ec);
@@ -80,24 +94,29 @@ bool LinuxSettingStore::IsOwnRecord(const std::string& zone,
 
 bool LinuxSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
   const std::optional<std::string> zone = std::exchange(zone_, std::nullopt);
+  struct stat named;
+  const bool has_timezone = lstat(paths_.timezone.c_str(), &named) == 0;
+  if (!has_timezone && errno != ENOENT) return false;
   Replacement localtime;
   std::optional<Replacement> timezone;
   if (zone) {
     if (!IsOwnRecord(*zone, tzi)) return false;
-    localtime.link_target = LinkTextFor(*zone);
-    struct stat st;
-    if (lstat(paths_.timezone.c_str(), &st) == 0) {
-      const std::string name = *zone + "\n";
-      timezone = Replacement{.link_target = std::nullopt,
-                             .bytes = {name.begin(), name.end()},
-                             .mode = S_ISREG(st.st_mode) ? st.st_mode & 07777 : 0644};
+    localtime = {.kind = Replacement::Kind::kLink, .link_target = LinkTextFor(*zone), .bytes = {}};
+    if (has_timezone) {
+      const std::string line = *zone + "\n";
+      timezone = Replacement{.kind = Replacement::Kind::kFile,
+                             .link_target = {},
+                             .bytes = {line.begin(), line.end()},
+                             .mode = S_ISREG(named.st_mode) ? named.st_mode & 07777 : 0644};
     }
   } else {
     std::optional<std::string> tz = talvane::tz::PosixTzFromRecord(tzi);
     std::optional<std::vector<std::uint8_t>> file;
     if (tz) file = talvane::tz::MakeFooterOnlyTzif(*tz);
     if (!file) return false;
-    localtime.bytes = std::move(*file);
+    localtime = {.kind = Replacement::Kind::kFile, .link_target = {}, .bytes = std::move(*file)};
+    if (has_timezone)
+      timezone = Replacement{.kind = Replacement::Kind::kNothing, .link_target = {}, .bytes = {}};
   }
   return journal_.Apply(localtime, timezone);
 }

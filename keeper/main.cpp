@@ -12,11 +12,20 @@
 #include <csignal>
 #include <cstdio>
 #include <string_view>
+#include <tuple>
 
 #include "keeper/keeper_session.h"
+#include "keeper/protocol/unique_fd.h"
 #include "keeper/serve.h"
 
 namespace {
+
+// The keeper is small, and its end would leave a preview in force until the
+// next start or boot: the kernel's out-of-memory killer is asked to spare it.
+void AskToBeSpared() {
+  const keeper::UniqueFd fd(open("/proc/self/oom_score_adj", O_WRONLY | O_CLOEXEC));
+  if (fd) std::ignore = write(fd.get(), "-1000", 5);
+}
 
 bool IsPacketConnection(int fd) {
   int type = 0;
@@ -43,6 +52,7 @@ int main(int argc, char** argv) {
   if (chdir("/") != 0) return 1;
   // A window gone with its end of stderr must not end the keeper mid-change.
   std::signal(SIGPIPE, SIG_IGN);
+  AskToBeSpared();
 
   const bool recover = argc == 2 && std::string_view(argv[1]) == "--recover";
   if (argc > 2 || (argc == 2 && !recover)) {
@@ -50,7 +60,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   keeper::KeeperSession session(platform::SystemPaths{}, talvane::tz::SystemUtcClock());
-  if (recover) return session.Recover() ? 0 : 1;
+  if (recover) return session.RollBack() ? 0 : 1;
   if (!IsPacketConnection(STDIN_FILENO)) {
     std::fputs("talvane-keeper: started by the talvane window only, on its connection\n", stderr);
     return 2;

@@ -2,198 +2,174 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "keeper/file_identity.h"
+#include "tz/zone_names.h"
 
 namespace keeper {
-namespace {
 
 namespace fs = std::filesystem;
+
+struct PreviewJournal::Journal {
+  struct Entry {
+    const fs::path* path;  // /etc/localtime or /etc/timezone
+    FileIdentity before, after;
+  };
+  std::string id;
+  std::vector<Entry> entries;  // in the order Apply changes them
+};
+
+namespace {
 
 constexpr std::string_view kJournalHead = "talvane-preview-journal 1 ";
 constexpr std::size_t kIdLength = 32;
 // Two lines of at most ~100 characters each under a head: anything larger
 // is not a journal.
 constexpr std::size_t kMaxJournalSize = 1024;
+// "Area/City\n", and room to spare.
+constexpr std::size_t kMaxTimezoneFileSize = 256;
 
-struct Entry {
-  std::string name;  // the setting file's own name: "localtime", "timezone"
-  FileIdentity before, after;
-};
-
-struct Journal {
-  std::string id;
-  std::vector<Entry> entries;  // in the order Apply changes them
-};
-
-std::string RandomId() {
-  unsigned char bytes[kIdLength / 2];
-  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) return "";
-  std::string id;
-  for (unsigned char b : bytes) {
-    id += "0123456789abcdef"[b >> 4];
-    id += "0123456789abcdef"[b & 15];
-  }
-  return id;
-}
-
-fs::path WayBackOf(const fs::path& file, const std::string& id, bool was_there) {
-  return ProgramFileBeside(file, std::string(was_there ? "restore." : "absent.") + id);
+fs::path WayBackOf(const fs::path& file, const std::string& id, Found before) {
+  return ProgramFileBeside(file, (before == Found::kPresent ? "restore." : "absent.") + id);
 }
 
 // The file as it is, under its way back's name: a hard link keeps it exactly.
 // No file is noted by an empty marker.
-bool KeepWayBack(const fs::path& file, const std::string& id, bool was_there) {
-  const fs::path way_back = WayBackOf(file, id, was_there);
-  if (was_there) return linkat(AT_FDCWD, file.c_str(), AT_FDCWD, way_back.c_str(), 0) == 0;
+bool KeepWayBack(const fs::path& file, const std::string& id, Found before) {
+  const fs::path way_back = WayBackOf(file, id, before);
+  if (before == Found::kPresent) {
+    return linkat(AT_FDCWD, file.c_str(), AT_FDCWD, way_back.c_str(), 0) == 0;
+  }
   const UniqueFd fd(open(way_back.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   return static_cast<bool>(fd);
 }
 
 bool RemoveIfThere(const fs::path& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
 
-std::string Format(const Journal& journal) {
-  std::string text(kJournalHead);
-  text += journal.id + "\n";
-  for (const Entry& e : journal.entries) {
-    text += e.name + "\t" + FormatIdentity(e.before) + "\t" + FormatIdentity(e.after) + "\n";
-  }
-  return text;
-}
-
 bool IsId(std::string_view text) {
   return text.size() == kIdLength &&
          text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
-// The journal's lines: the head with the id, then one entry a line, its name
-// and two identities separated by tabs.
-std::optional<Journal> Parse(std::string_view text) {
-  Journal journal;
-  std::size_t start = 0;
-  for (std::size_t line_number = 0; start < text.size(); ++line_number) {
-    const std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) return std::nullopt;
-    const std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    if (line_number == 0) {
-      if (!line.starts_with(kJournalHead) || !IsId(line.substr(kJournalHead.size()))) {
-        return std::nullopt;
-      }
-      journal.id = line.substr(kJournalHead.size());
-      continue;
-    }
-    const std::size_t tab1 = line.find('\t');
-    const std::size_t tab2 = line.find('\t', tab1 + 1);
-    if (tab1 == std::string_view::npos || tab2 == std::string_view::npos) return std::nullopt;
-    auto before = ParseIdentity(std::string(line.substr(tab1 + 1, tab2 - tab1 - 1)));
-    auto after = ParseIdentity(std::string(line.substr(tab2 + 1)));
-    if (!before || !after || journal.entries.size() == 2) return std::nullopt;
-    journal.entries.push_back({std::string(line.substr(0, tab1)), *before, *after});
+// Whose a file of the journal is now: still as the preview wrote it, back as
+// it was before, or someone else's.
+enum class Side { kOurs, kBack, kTheirs };
+
+// The zone a setting links to: the path of its link's target below the
+// zoneinfo directory. nullopt when that can't be read; an empty name when
+// it is no link to a zone there.
+std::optional<std::string> ZoneLinkedFrom(const fs::path& setting, const fs::path& zoneinfo_dir) {
+  char text[PATH_MAX];
+  const ssize_t length = readlink(setting.c_str(), text, sizeof text);
+  if (length < 0) {
+    if (errno == ENOENT || errno == EINVAL) return std::string();
+    return std::nullopt;
   }
-  if (journal.id.empty()) return std::nullopt;
-  return journal;
+  fs::path target(std::string(text, static_cast<std::size_t>(length)));
+  if (target.is_relative()) target = setting.parent_path() / target;
+  // The directory as configured, or where it leads, as into a store.
+  std::error_code ec;
+  for (const fs::path& dir : {zoneinfo_dir, fs::canonical(zoneinfo_dir, ec)}) {
+    const std::string zone =
+        target.lexically_normal().lexically_relative(dir.lexically_normal()).string();
+    if (talvane::tz::IsZoneName(zone)) return zone;
+  }
+  return std::string();
 }
 
-// nullopt when there is none; an empty text when one is there but cannot be
-// a journal.
-std::optional<std::string> ReadJournal(const fs::path& path) {
-  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!fd) return errno == ENOENT ? std::nullopt : std::optional<std::string>("");
-  std::string text(kMaxJournalSize + 1, '\0');
-  std::size_t size = 0;
-  ssize_t n;
-  while (size < text.size() && (n = read(fd.get(), text.data() + size, text.size() - size)) != 0) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return "";
-    size += static_cast<std::size_t>(n);
+std::string_view TrimmedLine(const std::vector<std::uint8_t>& bytes) {
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t')) {
+    text.remove_suffix(1);
   }
-  if (size > kMaxJournalSize) return "";
-  text.resize(size);
   return text;
 }
 
-bool Exists(const fs::path& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
+// Says why something of the program is kept, once, where the boot unit's log
+// and an administrator see it.
+bool Kept(const fs::path& path, const std::string& why) {
+  std::fprintf(stderr,
+               "talvane-keeper: %s: %s; kept, and no preview starts until an administrator "
+               "has looked at it\n",
+               path.c_str(), why.c_str());
+  return false;
 }
 
 }  // namespace
 
-PreviewJournal::PreviewJournal(fs::path localtime, fs::path timezone)
-    : localtime_(std::move(localtime)),
-      timezone_(std::move(timezone)),
-      journal_(ProgramFileBeside(localtime_, "applied")),
-      lock_file_(ProgramFileBeside(localtime_, "lock")) {}
+PreviewJournal::PreviewJournal(platform::SystemPaths paths)
+    : paths_(std::move(paths)),
+      journal_(ProgramFileBeside(paths_.localtime, "applied")),
+      lock_file_(ProgramFileBeside(paths_.localtime, "lock")) {}
 
 PreviewJournal::~PreviewJournal() { Unlock(); }
 
-bool PreviewJournal::Lock() {
-  if (locked()) return true;
+policy::LockResult PreviewJournal::Lock() {
+  if (lock_) return policy::LockResult::kTaken;
   // A holder letting go removes the file; one opened just before is stale,
   // and the next try finds the new one.
   for (int attempt = 0; attempt < 8; ++attempt) {
     UniqueFd fd(open(lock_file_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!fd || flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+    if (!fd) return policy::LockResult::kFailed;
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      return errno == EWOULDBLOCK ? policy::LockResult::kBusy : policy::LockResult::kFailed;
+    }
     struct stat held, named;
-    if (fstat(fd.get(), &held) == 0 && lstat(lock_file_.c_str(), &named) == 0 &&
-        held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+    if (fstat(fd.get(), &held) != 0) return policy::LockResult::kFailed;
+    if (lstat(lock_file_.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+        held.st_dev == named.st_dev) {
       lock_ = std::move(fd);
-      return true;
+      return policy::LockResult::kTaken;
     }
   }
-  return false;
+  return policy::LockResult::kFailed;
 }
 
 void PreviewJournal::Unlock() {
-  if (!locked() || pending()) return;
+  if (!lock_ || InForce()) return;
   unlink(lock_file_.c_str());
   lock_.Reset();  // drops the flock
 }
 
-bool PreviewJournal::pending() const {
-  struct stat st;
-  return lstat(journal_.c_str(), &st) == 0 || errno != ENOENT;
-}
-
-const fs::path* PreviewJournal::PathNamed(const std::string& name) const {
-  if (name == localtime_.filename()) return &localtime_;
-  if (name == timezone_.filename()) return &timezone_;
-  return nullptr;
-}
+bool PreviewJournal::InForce() const { return PresenceOf(journal_) != Found::kAbsent; }
 
 bool PreviewJournal::Apply(const Replacement& localtime,
                            const std::optional<Replacement>& timezone) {
-  if (!locked() || pending()) return false;
+  if (!lock_ || InForce()) return false;
   struct Change {
     const fs::path* path;
     const Replacement* with;
     std::optional<fs::path> staged;
   };
   std::vector<Change> changes;
-  if (timezone) changes.push_back({&timezone_, &*timezone, std::nullopt});
-  changes.push_back({&localtime_, &localtime, std::nullopt});
+  if (timezone) changes.push_back({&paths_.timezone, &*timezone, std::nullopt});
+  changes.push_back({&paths_.localtime, &localtime, std::nullopt});
 
-  Journal journal{.id = RandomId(), .entries = {}};
+  Journal journal{.id = RandomHex(kIdLength), .entries = {}};
   bool ok = !journal.id.empty();
   for (Change& change : changes) {
-    if (!ok) break;
-    const std::optional<FileIdentity> before = IdentityOf(*change.path);
-    change.staged = Stage(*change.path, *change.with);
-    const std::optional<FileIdentity> after =
-        change.staged ? IdentityOf(*change.staged) : std::nullopt;
-    ok = before && after;
-    if (ok) journal.entries.push_back({change.path->filename(), *before, *after});
+    const FileIdentity before = IdentityOf(*change.path);
+    FileIdentity after;  // nothing, where the preview removes the file
+    if (change.with->kind != Replacement::Kind::kNothing) {
+      change.staged = Stage(*change.path, *change.with);
+      if (change.staged) {
+        after = IdentityOf(*change.staged);
+      } else {
+        after.found = Found::kUnknown;
+      }
+    }
+    ok = ok && before.found != Found::kUnknown && after.found != Found::kUnknown;
+    journal.entries.push_back({change.path, before, after});
   }
   auto discard_staged = [&] {
     for (const Change& change : changes) {
@@ -202,12 +178,18 @@ bool PreviewJournal::Apply(const Replacement& localtime,
   };
   // The journal first: a way back on disk is never without it, nor a change
   // without its way back.
-  const std::string text = Format(journal);
+  std::string text(kJournalHead);
+  text += journal.id + "\n";
+  for (const Journal::Entry& e : journal.entries) {
+    text += e.path->filename().string() + "\t" + FormatIdentity(e.before) + "\t" +
+            FormatIdentity(e.after) + "\n";
+  }
   std::optional<fs::path> staged_journal;
   if (ok) {
-    staged_journal =
-        Stage(localtime_,
-              {.link_target = std::nullopt, .bytes = {text.begin(), text.end()}, .mode = 0600});
+    staged_journal = Stage(paths_.localtime, {.kind = Replacement::Kind::kFile,
+                                              .link_target = {},
+                                              .bytes = {text.begin(), text.end()},
+                                              .mode = 0600});
     ok = staged_journal && Commit(*staged_journal, journal_);
     if (!ok && staged_journal) RemoveIfThere(*staged_journal);
   }
@@ -216,11 +198,12 @@ bool PreviewJournal::Apply(const Replacement& localtime,
     return false;
   }
   for (std::size_t i = 0; i < changes.size() && ok; ++i) {
-    ok = KeepWayBack(*changes[i].path, journal.id, journal.entries[i].before.exists);
+    ok = KeepWayBack(*changes[i].path, journal.id, journal.entries[i].before.found);
   }
   ok = ok && SyncDirectories();
   for (const Change& change : changes) {
-    ok = ok && rename(change.staged->c_str(), change.path->c_str()) == 0;
+    ok = ok && (change.staged ? rename(change.staged->c_str(), change.path->c_str()) == 0
+                              : RemoveIfThere(*change.path));
   }
   if (ok && SyncDirectories()) return true;
   discard_staged();
@@ -229,71 +212,147 @@ bool PreviewJournal::Apply(const Replacement& localtime,
 }
 
 bool PreviewJournal::RollBack() {
-  if (!locked()) return false;
-  if (const std::optional<std::string> text = ReadJournal(journal_)) {
-    std::optional<Journal> journal = Parse(*text);
-    if (journal && std::any_of(journal->entries.begin(), journal->entries.end(),
-                               [&](const Entry& e) { return PathNamed(e.name) == nullptr; })) {
-      journal.reset();
-    }
-    if (!journal) {
-      std::fprintf(stderr, "talvane-keeper: %s is not a journal of this program; dropped\n",
-                   journal_.c_str());
-      journal.emplace();  // nothing in it is put back
-    }
-    enum class State { kApplied, kBefore, kChanged };
-    std::vector<State> states;
-    bool changed_since = false;
-    for (const Entry& e : journal->entries) {
-      const fs::path& path = *PathNamed(e.name);
-      const std::optional<FileIdentity> now = IdentityOf(path);
-      State state = !now               ? State::kChanged
-                    : *now == e.after  ? State::kApplied
-                    : *now == e.before ? State::kBefore
-                                       : State::kChanged;
-      // A change whose way back someone took away cannot be undone.
-      if (state == State::kApplied && !Exists(WayBackOf(path, journal->id, e.before.exists))) {
-        state = State::kChanged;
+  if (!lock_) return false;
+  const FileContents text = ReadFileContents(journal_, kMaxJournalSize, false);
+  if (text.found == Found::kUnknown) return Kept(journal_, "cannot be read: " + text.why);
+  if (text.found == Found::kPresent) {
+    const std::string_view lines(reinterpret_cast<const char*>(text.bytes.data()),
+                                 text.bytes.size());
+    std::optional<Journal> journal = Journal{};
+    // The head with the id, then one entry a line: the file's name and two
+    // identities, separated by tabs; each file at most once.
+    std::size_t start = 0;
+    for (std::size_t line_number = 0; journal && start < lines.size(); ++line_number) {
+      const std::size_t end = lines.find('\n', start);
+      if (end == std::string_view::npos) {
+        journal.reset();
+        break;
       }
-      changed_since = changed_since || state == State::kChanged;
-      states.push_back(state);
+      const std::string_view line = lines.substr(start, end - start);
+      start = end + 1;
+      if (line_number == 0) {
+        const std::string_view id = line.substr(std::min(kJournalHead.size(), line.size()));
+        if (!line.starts_with(kJournalHead) || !IsId(id)) journal.reset();
+        if (journal) journal->id = id;
+        continue;
+      }
+      const std::size_t tab1 = line.find('\t');
+      const std::size_t tab2 = line.find('\t', tab1 + 1);
+      if (tab1 == std::string_view::npos || tab2 == std::string_view::npos) {
+        journal.reset();
+        break;
+      }
+      const std::string_view name = line.substr(0, tab1);
+      const fs::path* path = name == paths_.localtime.filename().native()  ? &paths_.localtime
+                             : name == paths_.timezone.filename().native() ? &paths_.timezone
+                                                                           : nullptr;
+      const auto before = ParseIdentity(std::string(line.substr(tab1 + 1, tab2 - tab1 - 1)));
+      const auto after = ParseIdentity(std::string(line.substr(tab2 + 1)));
+      if (path == nullptr || !before || !after ||
+          std::any_of(journal->entries.begin(), journal->entries.end(),
+                      [&](const Journal::Entry& e) { return e.path == path; })) {
+        journal.reset();
+        break;
+      }
+      journal->entries.push_back({path, *before, *after});
     }
-    for (std::size_t i = states.size(); i-- > 0 && !changed_since;) {
-      if (states[i] != State::kApplied) continue;
-      const Entry& e = journal->entries[i];
-      const fs::path& path = *PathNamed(e.name);
-      const fs::path way_back = WayBackOf(path, journal->id, e.before.exists);
-      const bool back = e.before.exists ? rename(way_back.c_str(), path.c_str()) == 0
-                                        : RemoveIfThere(path) && RemoveIfThere(way_back);
-      if (!back) return false;
+    // A preview always changes /etc/localtime: a journal without it is cut short.
+    if (!journal || journal->id.empty() ||
+        std::none_of(journal->entries.begin(), journal->entries.end(),
+                     [&](const Journal::Entry& e) { return e.path == &paths_.localtime; })) {
+      return Kept(journal_, "not a journal of this program");
     }
     // Everything back for good before the journal goes.
-    if (!SyncDirectories() || !RemoveIfThere(journal_) || !SyncDirectoryOf(journal_)) return false;
+    if (!PutBack(*journal) || !SyncDirectories() || !RemoveIfThere(journal_) ||
+        !SyncDirectoryOf(journal_)) {
+      return false;
+    }
   }
-  // Whatever else of the program is beside the setting belongs to no journal
-  // now: way backs not taken, files staged by a writer that was killed.
-  bool clean = true, removed = false;
-  const std::string prefixes[] = {ProgramFileBeside(localtime_, "").filename(),
-                                  ProgramFileBeside(timezone_, "").filename()};
-  const bool one_directory = localtime_.parent_path() == timezone_.parent_path();
-  for (const fs::path* file : {&localtime_, &timezone_}) {
-    if (file == &timezone_ && one_directory) break;
+  return RemoveLeftovers();
+}
+
+bool PreviewJournal::PutBack(const Journal& journal) {
+  std::vector<Side> sides;
+  for (const Journal::Entry& e : journal.entries) {
+    const FileIdentity now = IdentityOf(*e.path);
+    if (now.found == Found::kUnknown) return false;
+    Side side = now == e.before ? Side::kBack : now == e.after ? Side::kOurs : Side::kTheirs;
+    if (side == Side::kOurs) {
+      // A change whose way back someone took away cannot be undone.
+      const Found way_back = PresenceOf(WayBackOf(*e.path, journal.id, e.before.found));
+      if (way_back == Found::kUnknown) return false;
+      if (way_back == Found::kAbsent) side = Side::kTheirs;
+    }
+    sides.push_back(side);
+  }
+  const auto theirs = std::count(sides.begin(), sides.end(), Side::kTheirs);
+  if (theirs == static_cast<std::ptrdiff_t>(sides.size())) return true;
+  // In the reverse order of Apply: the rules go back before the name.
+  for (std::size_t i = sides.size(); i-- > 0;) {
+    if (sides[i] != Side::kOurs) continue;
+    const Journal::Entry& e = journal.entries[i];
+    const fs::path way_back = WayBackOf(*e.path, journal.id, e.before.found);
+    const bool back = e.before.found == Found::kPresent
+                          ? rename(way_back.c_str(), e.path->c_str()) == 0
+                          : RemoveIfThere(*e.path) && RemoveIfThere(way_back);
+    if (!back) return false;
+  }
+  const bool wrote_timezone =
+      std::any_of(journal.entries.begin(), journal.entries.end(),
+                  [&](const Journal::Entry& e) { return e.path == &paths_.timezone; });
+  // With nothing of theirs the pair is exactly as it was, agreeing or not.
+  return theirs == 0 || !wrote_timezone || TimezoneFollowsLocaltime();
+}
+
+bool PreviewJournal::TimezoneFollowsLocaltime() const {
+  const std::optional<std::string> zone = ZoneLinkedFrom(paths_.localtime, paths_.zoneinfo_dir);
+  if (!zone) return false;
+  if (zone->empty()) return true;
+  const FileContents named = ReadFileContents(paths_.timezone, kMaxTimezoneFileSize, true);
+  if (named.found == Found::kUnknown) return false;
+  if (named.found == Found::kAbsent || TrimmedLine(named.bytes) == *zone) return true;
+  struct stat st;
+  const std::string line = *zone + "\n";
+  const std::optional<fs::path> staged =
+      Stage(paths_.timezone, {.kind = Replacement::Kind::kFile,
+                              .link_target = {},
+                              .bytes = {line.begin(), line.end()},
+                              .mode = stat(paths_.timezone.c_str(), &st) == 0
+                                          ? static_cast<mode_t>(st.st_mode & 07777)
+                                          : mode_t{0644}});
+  if (staged && Commit(*staged, paths_.timezone)) return true;
+  if (staged) RemoveIfThere(*staged);
+  return false;
+}
+
+bool PreviewJournal::RemoveLeftovers() const {
+  // Whatever of the program is beside the setting belongs to no journal now:
+  // way backs not taken, files staged by a writer that was killed.
+  const std::string prefixes[] = {ProgramFileBeside(paths_.localtime, "").filename(),
+                                  ProgramFileBeside(paths_.timezone, "").filename()};
+  const bool one_directory = paths_.localtime.parent_path() == paths_.timezone.parent_path();
+  bool removed = false;
+  for (const fs::path* file : {&paths_.localtime, &paths_.timezone}) {
+    if (file == &paths_.timezone && one_directory) break;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(file->parent_path(), ec)) {
-      const fs::path& path = entry.path();
+    for (fs::directory_iterator it(file->parent_path(), ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+      const fs::path& path = it->path();
       const std::string name = path.filename();
       if ((name.starts_with(prefixes[0]) || name.starts_with(prefixes[1])) && path != lock_file_) {
-        clean = RemoveIfThere(path) && clean;
+        if (!RemoveIfThere(path)) return false;
         removed = true;
       }
     }
+    if (ec) return false;
   }
-  return clean && (!removed || SyncDirectories());
+  return !removed || SyncDirectories();
 }
 
 bool PreviewJournal::SyncDirectories() const {
-  return SyncDirectoryOf(localtime_) &&
-         (localtime_.parent_path() == timezone_.parent_path() || SyncDirectoryOf(timezone_));
+  return SyncDirectoryOf(paths_.localtime) &&
+         (paths_.localtime.parent_path() == paths_.timezone.parent_path() ||
+          SyncDirectoryOf(paths_.timezone));
 }
 
 }  // namespace keeper

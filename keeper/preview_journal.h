@@ -8,15 +8,19 @@
 //                                   preview saves until it is back
 //   .localtime.talvane-applied      the journal: the preview's random id and,
 //                                   for each file it changes, what was there
-//                                   and what it put there
+//                                   and what it put there. A preview is in
+//                                   force exactly while it is on disk.
 //   .localtime.talvane-restore.ID   what was there: a hard link to it, so its
 //                                   inode, owner, mode and bytes come back
 //   .localtime.talvane-absent.ID    there was nothing
 //   .timezone.talvane-restore.ID    the same for /etc/timezone
 //   .timezone.talvane-absent.ID
+//   .NAME.talvane-new.RANDOM        written, not yet renamed into place
 //
 // The id ties a way back to its journal: what a preview killed before its
-// journal was written left is never taken for another's way back.
+// journal was written left is never taken for another's way back. Nothing
+// that cannot be read is ever removed: a journal that can't be read or
+// understood stays, and so does the lock, until an administrator looks.
 #pragma once
 
 #include <filesystem>
@@ -24,49 +28,64 @@
 
 #include "keeper/protocol/unique_fd.h"
 #include "keeper/system_setting.h"
+#include "platform/system_paths.h"
+#include "policy/preview_policy.h"
 
 namespace keeper {
 
 class PreviewJournal {
  public:
-  PreviewJournal(std::filesystem::path localtime, std::filesystem::path timezone);
+  explicit PreviewJournal(platform::SystemPaths paths);
   ~PreviewJournal();
   PreviewJournal(const PreviewJournal&) = delete;
   PreviewJournal& operator=(const PreviewJournal&) = delete;
 
-  // False while another process holds it, or when this one may not create
-  // it. Taking it again is a no-op.
-  bool Lock();
-  // Lets go of the lock, but never while a journal is on disk: its way back
-  // is still to be taken, by this process or, once it has ended, by the next
-  // to take the lock.
+  policy::LockResult Lock();
+  // Lets go of the lock and removes its file, but never while a preview is
+  // in force.
   void Unlock();
-  bool locked() const { return static_cast<bool>(lock_); }
-  // A journal is on disk.
-  bool pending() const;
+  // The journal is on disk, or whether it is can't be told.
+  bool InForce() const;
 
-  // With the lock held and no journal on disk: writes the journal, keeps the
-  // way back, then replaces /etc/timezone (where given) and /etc/localtime,
-  // in that order, so that the zone's name never runs ahead of its rules.
-  // All or nothing: on failure whatever changed is put back.
+  // With the lock held and nothing in force: writes the journal, keeps the
+  // way back, then replaces or removes /etc/timezone (where given) and
+  // replaces /etc/localtime, in that order, so that the zone's name never
+  // runs ahead of its rules. All or nothing: on failure whatever changed is
+  // rolled back.
   bool Apply(const Replacement& localtime, const std::optional<Replacement>& timezone);
 
   // With the lock held: the one way back, whoever wrote the journal and
-  // however the preview ended. The files are judged as a pair: while each is
-  // either what the preview put there or what was there before it, those the
-  // preview changed are put back, in the reverse order of Apply; if someone
-  // has changed either since, both stay as they are. Then the journal and
-  // every other file of the program beside the setting go, but the lock.
-  // False when something could not be put back or removed: the journal
-  // stays, for another try.
+  // however the preview ended. The pair ends consistent:
+  //
+  //   /etc/localtime  /etc/timezone  afterwards
+  //   ours            ours           both as before the preview
+  //   ours            theirs         localtime as before, timezone names its zone (*)
+  //   theirs          ours           localtime theirs, timezone names its zone (*)
+  //   theirs          theirs         both theirs, untouched
+  //
+  // "Ours" is still what the preview wrote, or already back as before it;
+  // "theirs" is what someone else has put there since, or a change whose way
+  // back someone took away. (*) Where /etc/localtime then links to a zone of
+  // the zoneinfo directory, /etc/timezone names that zone, as Debian's
+  // tzdata keeps them; otherwise it stays as the first step left it: as it
+  // was before the preview if ours, theirs if theirs. A preview that did not
+  // write /etc/timezone leaves it alone. Then the journal and every other file
+  // of the program beside the setting go, but the lock. False, with
+  // everything kept, when any of it could not be read or done.
   bool RollBack();
 
  private:
-  const std::filesystem::path* PathNamed(const std::string& name) const;
+  struct Journal;
+  bool PutBack(const Journal& journal);
+  // Rewrites /etc/timezone to name the zone /etc/localtime links to, if it
+  // names another.
+  bool TimezoneFollowsLocaltime() const;
+  bool RemoveLeftovers() const;
   // Makes what was linked, renamed or removed beside both files durable.
   bool SyncDirectories() const;
 
-  std::filesystem::path localtime_, timezone_, journal_, lock_file_;
+  platform::SystemPaths paths_;
+  std::filesystem::path journal_, lock_file_;
   UniqueFd lock_;
 };
 

@@ -1,28 +1,20 @@
 #include "keeper/system_setting.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <random>
+#include <cstring>
 #include <span>
 
 #include "keeper/protocol/unique_fd.h"
-#include "platform/linux/tz/tzif_reader.h"
 
 namespace keeper {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Only a regular file: opening a link to a FIFO or a device would block, or
-// read forever.
-std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file, ec)) return std::nullopt;
-  return talvane::tz::ReadZoneFileBytes(file);
-}
 
 bool WriteAll(int fd, std::span<const std::uint8_t> data) {
   while (!data.empty()) {
@@ -34,23 +26,15 @@ bool WriteAll(int fd, std::span<const std::uint8_t> data) {
   return true;
 }
 
-std::optional<fs::path> StageFile(const fs::path& path, std::span<const std::uint8_t> data,
-                                  mode_t mode) {
-  std::string temp = ProgramFileBeside(path, "XXXXXX").string();
-  UniqueFd fd(mkostemp(temp.data(), O_CLOEXEC));
-  if (!fd) return std::nullopt;
-  const bool ok = WriteAll(fd.get(), data) && fchmod(fd.get(), mode) == 0 && fsync(fd.get()) == 0;
-  fd.Reset();
-  if (ok) return fs::path(temp);
-  unlink(temp.c_str());
-  return std::nullopt;
-}
-
-std::optional<fs::path> StageSymlink(const fs::path& path, const std::string& target) {
-  std::random_device random;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path temp = ProgramFileBeside(path, std::to_string(random()));
-    if (symlink(target.c_str(), temp.c_str()) == 0) return temp;
+// Makes something under a fresh temporary name beside `path` with `make`,
+// which fails with EEXIST when the name is taken.
+template <typename Make>
+std::optional<fs::path> MakeBeside(const fs::path& path, Make make) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const std::string random = RandomHex(16);
+    if (random.empty()) return std::nullopt;
+    fs::path temp = ProgramFileBeside(path, "new." + random);
+    if (make(temp)) return temp;
     if (errno != EEXIST) return std::nullopt;
   }
   return std::nullopt;
@@ -58,42 +42,86 @@ std::optional<fs::path> StageSymlink(const fs::path& path, const std::string& ta
 
 }  // namespace
 
+Found PresenceOf(const fs::path& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0) return Found::kPresent;
+  return errno == ENOENT ? Found::kAbsent : Found::kUnknown;
+}
+
+FileContents ReadFileContents(const fs::path& file, std::size_t max_size, bool follow_link) {
+  auto unknown = [](std::string why) {
+    return FileContents{.found = Found::kUnknown, .bytes = {}, .why = std::move(why)};
+  };
+  // O_NONBLOCK: a FIFO put in a file's place must not hold the keeper.
+  const UniqueFd fd(
+      open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_link ? 0 : O_NOFOLLOW)));
+  if (!fd) {
+    if (errno == ENOENT) return FileContents{.found = Found::kAbsent, .bytes = {}, .why = {}};
+    return unknown(std::strerror(errno));
+  }
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return unknown(std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return unknown("not a regular file");
+  if (st.st_size < 0 || static_cast<std::uintmax_t>(st.st_size) > max_size) {
+    return unknown("larger than " + std::to_string(max_size) + " bytes");
+  }
+  FileContents contents{.found = Found::kPresent, .bytes = {}, .why = {}};
+  contents.bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+  std::size_t size = 0;
+  ssize_t n;
+  while (size < contents.bytes.size() &&
+         (n = read(fd.get(), contents.bytes.data() + size, contents.bytes.size() - size)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return unknown(std::strerror(errno));
+    size += static_cast<std::size_t>(n);
+  }
+  if (size != static_cast<std::size_t>(st.st_size)) return unknown("changed while it was read");
+  contents.bytes.resize(size);
+  return contents;
+}
+
 fs::path ProgramFileBeside(const fs::path& file, std::string_view suffix) {
   std::string name = ".";
   name.append(file.filename().native()).append(".talvane-").append(suffix);
   return (file.has_parent_path() ? file.parent_path() : fs::path(".")) / name;
 }
 
-std::optional<SettingSnapshot> ReadSetting(const fs::path& setting) {
-  struct stat st {};
-  if (lstat(setting.c_str(), &st) != 0) {
-    if (errno == ENOENT) return SettingSnapshot{};
-    return std::nullopt;
+std::string RandomHex(std::size_t length) {
+  std::vector<unsigned char> bytes((length + 1) / 2);
+  if (getrandom(bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) return "";
+  std::string hex;
+  for (unsigned char b : bytes) {
+    hex += "0123456789abcdef"[b >> 4];
+    hex += "0123456789abcdef"[b & 15];
   }
-  SettingSnapshot snapshot;
-  snapshot.owner = st.st_uid;
-  snapshot.group = st.st_gid;
-  if (S_ISLNK(st.st_mode)) {
-    std::error_code ec;
-    fs::path target = fs::read_symlink(setting, ec);
-    if (ec) return std::nullopt;
-    snapshot.kind = SettingSnapshot::Kind::kSymlink;
-    snapshot.link_target = target.string();
-  } else if (S_ISREG(st.st_mode)) {
-    snapshot.kind = SettingSnapshot::Kind::kFile;
-    snapshot.mode = st.st_mode & 07777;
-  } else {
-    return std::nullopt;
-  }
-  std::optional<std::vector<std::uint8_t>> bytes = ReadBytes(setting);
-  if (!bytes) return std::nullopt;
-  snapshot.bytes = std::move(*bytes);
-  return snapshot;
+  hex.resize(length);
+  return hex;
 }
 
 std::optional<fs::path> Stage(const fs::path& path, const Replacement& replacement) {
-  if (replacement.link_target) return StageSymlink(path, *replacement.link_target);
-  return StageFile(path, replacement.bytes, replacement.mode);
+  switch (replacement.kind) {
+    case Replacement::Kind::kLink:
+      return MakeBeside(path, [&](const fs::path& temp) {
+        return symlink(replacement.link_target.c_str(), temp.c_str()) == 0;
+      });
+    case Replacement::Kind::kFile: {
+      UniqueFd fd;
+      std::optional<fs::path> temp = MakeBeside(path, [&](const fs::path& name) {
+        fd = UniqueFd(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        return static_cast<bool>(fd);
+      });
+      if (!temp) return std::nullopt;
+      const bool ok = WriteAll(fd.get(), replacement.bytes) &&
+                      fchmod(fd.get(), replacement.mode) == 0 && fsync(fd.get()) == 0;
+      fd.Reset();
+      if (ok) return temp;
+      unlink(temp->c_str());
+      return std::nullopt;
+    }
+    case Replacement::Kind::kNothing:
+      break;
+  }
+  return std::nullopt;
 }
 
 bool Commit(const fs::path& staged, const fs::path& path) {

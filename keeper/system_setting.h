@@ -1,6 +1,6 @@
 // The system's time-zone setting on disk (/etc/localtime, /etc/timezone):
-// what it is, and replacing it so that every reader sees either the old or
-// the new setting.
+// reading it so that an error is never taken for an absence, and replacing it
+// so that every reader sees either the old or the new setting.
 #pragma once
 
 #include <sys/types.h>
@@ -14,36 +14,42 @@
 
 namespace keeper {
 
-// The setting exactly as it stands, so it can be compared with what comes back.
-struct SettingSnapshot {
-  enum class Kind { kAbsent, kSymlink, kFile };
-  Kind kind = Kind::kAbsent;
-  std::string link_target;          // kSymlink: the link's text, unresolved
-  std::vector<std::uint8_t> bytes;  // kSymlink, kFile: the data it leads to
-  mode_t mode = 0644;               // kFile
-  uid_t owner = 0;                  // kSymlink, kFile
-  gid_t group = 0;
+// The three answers of every look at a file. Only a file that is not there
+// is absent; when the look fails, nothing is known of it.
+enum class Found { kAbsent, kPresent, kUnknown };
 
-  bool operator==(const SettingSnapshot&) const = default;
+// Whether something is at `path`, a link or anything else.
+Found PresenceOf(const std::filesystem::path& path);
+
+struct FileContents {
+  Found found = Found::kUnknown;
+  std::vector<std::uint8_t> bytes;  // kPresent
+  std::string why;                  // kUnknown, for the log
 };
 
-// nullopt when the setting exists but cannot be read (dangling link, no
-// permission, a directory, larger than any TZif file).
-std::optional<SettingSnapshot> ReadSetting(const std::filesystem::path& setting);
+// The bytes of a regular file (through a link only if `follow_link`) of at
+// most `max_size` bytes. Anything else, an error or a short read is unknown.
+FileContents ReadFileContents(const std::filesystem::path& file, std::size_t max_size,
+                              bool follow_link);
 
 // The program's files beside a setting file: DIR/.NAME.talvane-SUFFIX.
 std::filesystem::path ProgramFileBeside(const std::filesystem::path& file, std::string_view suffix);
 
-// What a preview puts in place of a setting file: a link, or a file.
+// `length` random lowercase hex digits; empty when the kernel gives none.
+std::string RandomHex(std::size_t length);
+
+// What a preview puts in place of a setting file.
 struct Replacement {
-  std::optional<std::string> link_target;
-  std::vector<std::uint8_t> bytes;  // without a link target
-  mode_t mode = 0644;
+  enum class Kind { kLink, kFile, kNothing };
+  Kind kind = Kind::kFile;
+  std::string link_target;          // kLink
+  std::vector<std::uint8_t> bytes;  // kFile
+  mode_t mode = 0644;               // kFile
 };
 
-// Writes `replacement` under a temporary name beside `path`
-// (.NAME.talvane-XXXXXX) and syncs it;
-// returns that name. On failure nothing is left behind.
+// Writes a link or a file under a new temporary name beside `path`
+// (.NAME.talvane-new.RANDOM), a file synced to disk; returns that name. On
+// failure nothing is left behind.
 std::optional<std::filesystem::path> Stage(const std::filesystem::path& path,
                                            const Replacement& replacement);
 // Moves a staged file over `path` in one rename, so readers see the old file

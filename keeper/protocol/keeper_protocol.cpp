@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tz/zone_names.h"
+
 namespace keeper {
 namespace {
 
@@ -76,7 +78,7 @@ class Reader {
   std::optional<MessageKind> Header() {
     const bool ours = U32() == kMagic && U16() == kProtocolVersion;
     const std::uint16_t kind = U16();
-    if (!ok_ || !ours || kind < 1 || kind > 4) return std::nullopt;
+    if (!ok_ || !ours || kind < 1 || kind > 3) return std::nullopt;
     return static_cast<MessageKind>(kind);
   }
   void Time(win::SYSTEMTIME& t) {
@@ -108,12 +110,6 @@ class Reader {
   bool ok_ = true;
 };
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-bool IsNameCharacter(char c) {
-  return IsLetter(c) || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-' || c == '+';
-}
-
 bool IsWellFormedTime(const win::SYSTEMTIME& t) {
   // wYear 0 is a yearly rule, whose wDay is the week of the month (1-5);
   // otherwise a one-off date, wDay the day of the month.
@@ -133,7 +129,7 @@ bool IsEnded(const win::WCHAR (&name)[32]) {
 std::vector<std::uint8_t> Encode(const Request& request) {
   Writer out;
   out.Header(request.kind);
-  if (request.kind == MessageKind::kApply) {
+  if (request.kind == MessageKind::kSet) {
     out.Record(request.record);
     out.U8(static_cast<std::uint8_t>(request.zone.size()));
     for (char c : request.zone) out.U8(static_cast<std::uint8_t>(c));
@@ -158,12 +154,12 @@ std::optional<Request> ParseRequest(std::span<const std::uint8_t> message) {
   const std::optional<MessageKind> kind = in.Header();
   if (!kind || *kind == MessageKind::kHello) return std::nullopt;
   request.kind = *kind;
-  if (request.kind == MessageKind::kApply) {
+  if (request.kind == MessageKind::kSet) {
     in.Record(request.record);
     const std::size_t length = in.U8();
     request.zone = in.Text(length);
     if (!IsWellFormedRecord(request.record) ||
-        (length > 0 && (length > kMaxZoneNameLength || !IsZoneName(request.zone)))) {
+        (length > 0 && !talvane::tz::IsZoneName(request.zone))) {
       return std::nullopt;
     }
   }
@@ -185,21 +181,6 @@ std::optional<Reply> ParseReply(std::span<const std::uint8_t> message) {
   }
   if (!in.AtEnd()) return std::nullopt;
   return reply;
-}
-
-bool IsZoneName(std::string_view name) {
-  if (name.empty() || name.size() > kMaxZoneNameLength) return false;
-  bool component_start = true;
-  for (char c : name) {
-    if (c == '/') {
-      if (component_start) return false;  // empty component, or a leading '/'
-      component_start = true;
-      continue;
-    }
-    if (component_start ? !IsLetter(c) : !IsNameCharacter(c)) return false;
-    component_start = false;
-  }
-  return !component_start;  // no trailing '/'
 }
 
 bool IsWellFormedRecord(const win::TIME_ZONE_INFORMATION& r) {

@@ -6,9 +6,8 @@
 //   message  := magic:u32 version:u16 kind:u16 body
 //   hello    := (no body)                       keeper -> window, once, when ready
 //   read     := (no body)                       window -> keeper
-//   apply    := record zone_length:u8 zone      window -> keeper; a length of 0
+//   set      := record zone_length:u8 zone      window -> keeper; a length of 0
 //                                               is a record of no zone
-//   restore  := (no body)                       window -> keeper
 //   reply    := status:u32 [zone_id:u32 record] keeper -> window, the kind of
 //                                               the request it answers; a read
 //                                               that succeeded has the record
@@ -30,13 +29,11 @@
 
 namespace keeper {
 
-inline constexpr std::uint16_t kProtocolVersion = 1;
+inline constexpr std::uint16_t kProtocolVersion = 2;
 // Larger than any message; a packet that fills it is malformed.
 inline constexpr std::size_t kMaxMessageSize = 512;
-// Longer than any name of the tz database (30 characters in 2025).
-inline constexpr std::size_t kMaxZoneNameLength = 64;
 
-enum class MessageKind : std::uint16_t { kHello = 1, kRead = 2, kApply = 3, kRestore = 4 };
+enum class MessageKind : std::uint16_t { kHello = 1, kRead = 2, kSet = 3 };
 
 enum class Status : std::uint32_t {
   kOk = 0,
@@ -46,8 +43,8 @@ enum class Status : std::uint32_t {
 
 struct Request {
   MessageKind kind = MessageKind::kRead;
-  win::TIME_ZONE_INFORMATION record{};  // kApply
-  std::string zone;                     // kApply; empty for a record of no zone
+  win::TIME_ZONE_INFORMATION record{};  // kSet
+  std::string zone;                     // kSet; empty for a record of no zone
 };
 
 struct Reply {
@@ -62,11 +59,6 @@ std::vector<std::uint8_t> Encode(const Reply& reply);
 // nullopt for anything but a well-formed message of this version.
 std::optional<Request> ParseRequest(std::span<const std::uint8_t> message);
 std::optional<Reply> ParseReply(std::span<const std::uint8_t> message);
-
-// A name as the tz database spells its zones: components of ASCII letters,
-// digits, '.', '_', '-' and '+', joined by '/', each starting with a letter.
-// So no absolute path, no "." or "..", no hidden file, nothing empty.
-bool IsZoneName(std::string_view name);
 
 // Every field within the range Windows gives it, and both names ended by a NUL.
 bool IsWellFormedRecord(const win::TIME_ZONE_INFORMATION& record);

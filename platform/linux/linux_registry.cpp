@@ -5,13 +5,16 @@
 #include <string_view>
 
 #include "platform/linux/keeper_connection.h"
-#include "platform/linux/tz/civil_time.h"
-#include "platform/linux/tz/zone_year.h"
-#include "platform/linux/zone_names.h"
 #include "platform/pending_rights.h"
+#include "tz/civil_time.h"
+#include "tz/zone_names.h"
+#include "tz/zone_year.h"
 
 namespace platform::linux_tz {
 namespace {
+
+using talvane::tz::RegistryNamesEqual;
+using talvane::tz::RegistryOrderLess;
 
 constexpr std::string_view kTimeZonesKey =
     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
@@ -68,7 +71,7 @@ std::optional<std::string> LinuxRegistry::ZoneOf(const std::string& path) {
 }
 
 const std::vector<std::string>& LinuxRegistry::ZoneNames() {
-  if (!zone_names_) zone_names_ = ListZoneNames(paths_.zoneinfo_dir);
+  if (!zone_names_) zone_names_ = talvane::tz::ListZoneNames(paths_.zoneinfo_dir);
   return *zone_names_;
 }
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/tz/utc_clock.h"
-#include "platform/linux/tz/zone_record.h"
 #include "platform/linux/zone_key_log.h"
 #include "platform/registry.h"
+#include "tz/utc_clock.h"
+#include "tz/zone_record.h"
 
 namespace platform::linux_tz {
 

@@ -31,24 +31,15 @@ win::DWORD LinuxSystemServices::GetTimeZoneInformation(win::TIME_ZONE_INFORMATIO
   const auto reply = keeper_.Call({.kind = keeper::MessageKind::kRead, .record = {}, .zone = {}});
   if (!reply || reply->status != keeper::Status::kOk) return win::TIME_ZONE_ID_INVALID;
   *out = reply->record;
-  if (!previewing_) read_ = reply->record;
   return reply->zone_id;
 }
 
 win::BOOL LinuxSystemServices::SetTimeZoneInformation(const win::TIME_ZONE_INFORMATION* tzi) {
   if (tzi == nullptr) return 0;
-  // The keeper puts back what it kept itself; the window's copy only says
-  // which call means it.
-  const bool restore = previewing_ && read_ && std::memcmp(&*read_, tzi, sizeof *tzi) == 0;
-  keeper::Request request{
-      .kind = restore ? keeper::MessageKind::kRestore : keeper::MessageKind::kApply,
-      .record = *tzi,
-      .zone = {}};
-  if (!restore && zones_ != nullptr) request.zone = zones_->ZoneOf(*tzi).value_or("");
+  keeper::Request request{.kind = keeper::MessageKind::kSet, .record = *tzi, .zone = {}};
+  if (zones_ != nullptr) request.zone = zones_->Take(*tzi).value_or("");
   const auto reply = keeper_.Call(request);
-  if (!reply || reply->status != keeper::Status::kOk) return 0;
-  previewing_ = !restore;
-  return 1;
+  return reply && reply->status == keeper::Status::kOk ? 1 : 0;
 }
 
 int LinuxSystemServices::MultiByteToWideChar(win::UINT code_page, win::DWORD, const char* in,

@@ -7,11 +7,13 @@ void ZoneKeyLog::Note(const std::string& zone, const talvane::tz::ZoneRecord& va
   last_.emplace(zone, values);
 }
 
-std::optional<std::string> ZoneKeyLog::ZoneOf(const win::TIME_ZONE_INFORMATION& tzi) const {
+std::optional<std::string> ZoneKeyLog::Take(const win::TIME_ZONE_INFORMATION& tzi) {
   if (!last_) return std::nullopt;
   const win::TIME_ZONE_INFORMATION built = talvane::tz::PreviewRecordOf(last_->second);
+  std::optional<std::string> zone = std::move(last_->first);
+  last_.reset();
   if (std::memcmp(&built, &tzi, sizeof tzi) != 0) return std::nullopt;
-  return last_->first;
+  return zone;
 }
 
 ZoneKeyLog& ProcessZoneKeyLog() {

@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/linux/tz/zone_record.h"
 #include "platform/win32_types.h"
+#include "tz/zone_record.h"
 
 namespace platform::linux_tz {
 
@@ -17,8 +17,9 @@ class ZoneKeyLog {
  public:
   void Note(const std::string& zone, const talvane::tz::ZoneRecord& values);
   // The zone noted last, when `tzi` is the record a preview builds from its
-  // values.
-  std::optional<std::string> ZoneOf(const win::TIME_ZONE_INFORMATION& tzi) const;
+  // values. Taken once: the restore that follows, whose record may be the
+  // same, names no zone.
+  std::optional<std::string> Take(const win::TIME_ZONE_INFORMATION& tzi);
 
  private:
   std::optional<std::pair<std::string, talvane::tz::ZoneRecord>> last_;

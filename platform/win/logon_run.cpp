@@ -27,7 +27,7 @@ std::wstring LogOnRunCommand() {
 bool IsLogOnRun(int argc, char** argv) { return argc == 2 && argv[1] == kSwitch; }
 
 int RecoverAtLogOn(TimeZoneApi& api, WayBackStore& ways) {
-  TimeZoneSetting(api, ways).RecoverUnfinished();
+  TimeZoneSetting(api, ways).RollBack();
   return ways.Load() ? 1 : 0;
 }
 

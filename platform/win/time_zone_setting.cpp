@@ -115,7 +115,7 @@ bool WindowsSettingStore::Apply(const win::TIME_ZONE_INFORMATION& tzi) {
   }
   // Without it this preview's setting could not be told from someone
   // else's: it ends here, unless it can't be taken back.
-  if (TakeWayBack()) return false;
+  if (TakeArmedWayBack()) return false;
   api_.AnnounceChange();
   return true;
 }
@@ -139,15 +139,15 @@ bool WindowsSettingStore::TakeWayBack(const WayBackRecord& record) {
   return done;
 }
 
-bool WindowsSettingStore::TakeWayBack() {
+bool WindowsSettingStore::TakeArmedWayBack() {
   if (!way_back_) return true;
   if (!TakeWayBack(*way_back_)) return false;
   way_back_.reset();
   return true;
 }
 
-bool WindowsSettingStore::RecoverUnfinished() {
-  if (way_back_) return TakeWayBack();
+bool WindowsSettingStore::RollBack() {
+  if (way_back_) return TakeArmedWayBack();
   // Left as it is when it can't be taken: the log-on run that Windows keeps
   // until it succeeds, or the next start, tries again.
   const std::optional<WayBackRecord> left = ways_.Load();

@@ -10,7 +10,7 @@
 
 #include <optional>
 
-#include "platform/preview_policy.h"
+#include "policy/preview_policy.h"
 #include "platform/win/dynamic_time_zone.h"
 #include "platform/win/way_back_store.h"
 #include "platform/win32_types.h"
@@ -60,22 +60,32 @@ class TimeZoneApi {
 };
 
 // The setting in Windows' own records, for the preview rules.
-class WindowsSettingStore final : public SettingStore {
+class WindowsSettingStore final : public policy::SettingStore {
  public:
   WindowsSettingStore(TimeZoneApi& api, WayBackStore& ways) : api_(api), ways_(ways) {}
 
-  bool TryLock() override {
+  policy::LockResult TryLock() override {
     last_lock_attempt_ = api_.TryLockPreview();
-    return last_lock_attempt_ == PreviewLockAttempt::kHeld;
+    switch (last_lock_attempt_) {
+      case PreviewLockAttempt::kHeld:
+        return policy::LockResult::kTaken;
+      case PreviewLockAttempt::kRefused:
+        return policy::LockResult::kBusy;
+      case PreviewLockAttempt::kFreeButNotOurs:
+        break;
+    }
+    return policy::LockResult::kFailed;
   }
   // Kept while a way back is armed: the setting is not the original yet.
   void Unlock() override {
     if (!way_back_) api_.UnlockPreview();
   }
-  bool RecoverUnfinished() override;
+  // The way back this process armed. One a dead process left is taken by
+  // the roll-back every read starts with.
+  bool InForce() override { return way_back_.has_value(); }
   win::DWORD Read(win::TIME_ZONE_INFORMATION* tzi) override;
   bool Apply(const win::TIME_ZONE_INFORMATION& tzi) override;
-  bool TakeWayBack() override;
+  bool RollBack() override;
 
   // Whether the last attempt at the lock found it free but out of this
   // user's reach.
@@ -85,6 +95,7 @@ class WindowsSettingStore final : public SettingStore {
 
  private:
   bool TakeWayBack(const WayBackRecord& record);
+  bool TakeArmedWayBack();
   // Runs one of the setting calls with the privilege it needs enabled just
   // for it.
   template <typename Call>
@@ -106,20 +117,19 @@ class TimeZoneSetting {
 
   win::DWORD Get(win::TIME_ZONE_INFORMATION* tzi) { return policy_.Get(tzi); }
   win::BOOL Set(const win::TIME_ZONE_INFORMATION* tzi) { return policy_.Set(tzi); }
-  // Puts back the last setting read if another one has been applied since.
-  void RestoreIfChanged() { policy_.RestoreIfChanged(); }
-  // Puts back the setting of a preview whose process died, unless another
-  // process is previewing now. A user who may set the zone but not hold the
-  // lock does so too while nobody holds it; what that user may not delete
-  // waits for an administrator's run, which finds the setting back.
-  void RecoverUnfinished() {
-    policy_.RecoverUnfinished();
-    if (store_.LockFreeButNotOurs()) store_.RecoverUnfinished();
+  // Puts back a preview still in force, this process's or a dead one's,
+  // unless another process is previewing now. A user who may set the zone
+  // but not hold the lock does so too while nobody holds it; what that user
+  // may not delete waits for an administrator's run, which finds the
+  // setting back.
+  void RollBack() {
+    policy_.RollBack();
+    if (store_.LockFreeButNotOurs()) store_.RollBack();
   }
 
  private:
   WindowsSettingStore store_;
-  PreviewPolicy policy_;
+  policy::PreviewPolicy policy_;
 };
 
 }  // namespace platform::win32

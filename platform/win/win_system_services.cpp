@@ -133,7 +133,7 @@ TimeZoneApi& SystemTimeZoneApi() {
 
 Win32SystemServices::Win32SystemServices(TimeZoneApi& api, WayBackStore& ways)
     : setting_(api, ways) {
-  SetSessionRestore([this] { setting_.RestoreIfChanged(); });
+  SetSessionRestore([this] { setting_.RollBack(); });
 }
 
 Win32SystemServices::~Win32SystemServices() { SetSessionRestore(nullptr); }

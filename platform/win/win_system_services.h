@@ -21,7 +21,7 @@ class Win32SystemServices final : public SystemServices {
 
   // Puts back the setting of a preview whose process died, if no other
   // process is previewing now.
-  void RecoverUnfinishedPreview() { setting_.RecoverUnfinished(); }
+  void RecoverUnfinishedPreview() { setting_.RollBack(); }
 
  private:
   TimeZoneSetting setting_;

@@ -4,8 +4,8 @@
 
 #include "platform/linux/keeper_connection.h"
 #include "platform/linux/linux_system_services.h"
-#include "platform/linux/tz/utc_clock.h"
 #include "platform/system_paths.h"
+#include "tz/utc_clock.h"
 
 namespace fakes {
 
@@ -16,7 +16,7 @@ platform::linux_tz::KeeperLauncher KeeperInChild(platform::SystemPaths paths,
 // they are gone.
 struct ServicesOverKeeper {
   ServicesOverKeeper(platform::SystemPaths paths, talvane::tz::UtcClock clock,
-                     const platform::linux_tz::ZoneKeyLog* zones = nullptr)
+                     platform::linux_tz::ZoneKeyLog* zones = nullptr)
       : keeper(KeeperInChild(std::move(paths), std::move(clock)), std::chrono::seconds(30)),
         services(keeper, zones) {}
 

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "keeper/file_identity.h"
+
 namespace fakes {
 
 ZoneinfoTree::ZoneinfoTree() {
@@ -45,6 +47,11 @@ void ZoneinfoTree::WriteTzdataZi(const std::vector<std::string_view>& zones) {
   for (std::string_view zone : zones) text += "Z " + std::string(zone) + " 2 E EE%sT\n";
   text += "L Europe/Helsinki Europe/Mariehamn\n";
   AddFile("tzdata.zi", text);
+}
+
+std::string FileState(const std::filesystem::path& path) {
+  const keeper::FileIdentity identity = keeper::IdentityOf(path);
+  return identity.found == keeper::Found::kUnknown ? "unknown" : keeper::FormatIdentity(identity);
 }
 
 }  // namespace fakes

@@ -34,4 +34,8 @@ class ZoneinfoTree {
   platform::SystemPaths paths_;
 };
 
+// What is at a path of the setting, exactly: "absent", or the link or file
+// by its inode, birth time and bytes, or "unknown".
+std::string FileState(const std::filesystem::path& path);
+
 }  // namespace fakes

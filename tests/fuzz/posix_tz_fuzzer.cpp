@@ -6,16 +6,17 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/linux/tz/posix_tz.h"
-#include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/tz/tzif_writer.h"
+#include "tz/posix_tz.h"
+#include "tz/tzif_reader.h"
+#include "tz/tzif_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const auto tz = talvane::tz::ParsePosixTz(text);
   if (!tz) return 0;
   if (tz->dst_type) {
-    for (std::int64_t year : {1601, 1970, 2026, 30827}) talvane::tz::DstTransitionsInYear(*tz, year);
+    for (std::int64_t year : {1601, 1970, 2026, 30827})
+      talvane::tz::DstTransitionsInYear(*tz, year);
   }
   talvane::tz::ChangesBetween(*tz, 0, 4 * 366 * 86400);
   talvane::tz::TypeAt(*tz, 1784073600);

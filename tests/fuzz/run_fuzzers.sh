@@ -9,7 +9,7 @@ only=${2:-}
 out=build/fuzz
 mkdir -p "$out"
 fuzzers=(tzif posix_tz keeper_protocol)
-sources=(platform/linux/tz/*.cpp keeper/protocol/*.cpp)
+sources=(tz/*.cpp keeper/protocol/*.cpp)
 for fuzzer in "${fuzzers[@]}"; do
   [ -z "$only" ] || [ "$only" = "$fuzzer" ] || continue
   clang++ -std=c++20 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \

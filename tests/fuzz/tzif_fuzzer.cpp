@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/linux/tz/tz_string.h"
-#include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/tz/tzif_timeline.h"
-#include "platform/linux/tz/zone_record.h"
-#include "platform/linux/tz/zone_year.h"
+#include "tz/tz_string.h"
+#include "tz/tzif_reader.h"
+#include "tz/tzif_timeline.h"
+#include "tz/zone_record.h"
+#include "tz/zone_year.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto zone = talvane::tz::ReadTzif(std::span(data, size));

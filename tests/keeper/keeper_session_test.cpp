@@ -1,7 +1,7 @@
 // The keeper trusts nothing that comes over the connection: what is not a
-// well-formed request of this version, a zone that is not the tz database's
-// own, or a record that is not the zone's, is refused, and the setting stays
-// exactly as it was.
+// well-formed request of this version, a zone the window does not list, or a
+// record that is not the zone's, is refused, and the setting stays exactly
+// as it was.
 #include "keeper/keeper_session.h"
 
 #include <gtest/gtest.h>
@@ -10,30 +10,43 @@
 #include <filesystem>
 
 #include "keeper/protocol/keeper_protocol.h"
-#include "keeper/system_setting.h"
 #include "tests/fakes/zoneinfo_tree.h"
+#include "tz/tzif_reader.h"
+#include "tz/zone_year.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using keeper::Status;
 
-TEST(KeeperSessionTest, RefusesAnythingButItsOwnRequestsForTheDatabasesZones) {
+TEST(KeeperSessionTest, RefusesAnythingButItsOwnRequestsForTheListedZones) {
   fakes::ZoneinfoTree tree;
+  const fs::path& zoneinfo = tree.paths().zoneinfo_dir;
   tree.CopyHostZone("Asia/Tokyo");
   tree.CopyHostZone("Europe/Helsinki");
-  // A link in the database that leads out of it, to a zone file of its own.
-  fs::create_symlink(tree.root(), tree.paths().zoneinfo_dir / "Out");
-  fs::copy_file(tree.paths().zoneinfo_dir / "Asia/Tokyo", tree.root() / "Tokyo");
+  // The database's files that are no place of its list, each with a record
+  // of its own that is Tokyo's or, through the setting, Helsinki's.
+  for (const char* other : {"posixrules", "Factory", "posix/Asia/Tokyo", "right/Asia/Tokyo"}) {
+    tree.AddFile(other, "");
+    fs::copy_file(zoneinfo / "Asia/Tokyo", zoneinfo / other, fs::copy_options::overwrite_existing);
+  }
+  fs::create_symlink(tree.paths().localtime, zoneinfo / "localtime");
+  // A listed name whose link leads out of the database, to a zone file.
+  fs::create_symlink(tree.root(), zoneinfo / "Out");
+  fs::copy_file(zoneinfo / "Asia/Tokyo", tree.root() / "Tokyo");
+  tree.WriteTzdataZi({"Asia/Tokyo", "Europe/Helsinki", "Factory", "Out/Tokyo"});
   fs::create_symlink("../zoneinfo/Europe/Helsinki", tree.paths().localtime);
-  const auto before = keeper::ReadSetting(tree.paths().localtime);
-  keeper::Request tokyo{.kind = keeper::MessageKind::kApply, .record = {}, .zone = "Asia/Tokyo"};
-  tokyo.record.Bias = -540;
-  std::memcpy(tokyo.record.StandardName, u"JST", sizeof u"JST");
-  std::memcpy(tokyo.record.DaylightName, u"JST", sizeof u"JST");
-  auto apply = [&](std::string zone, void (*change)(win::TIME_ZONE_INFORMATION&) = nullptr) {
-    keeper::Request request = tokyo;
-    request.zone = std::move(zone);
+  const std::string before = fakes::FileState(tree.paths().localtime);
+  auto own_record = [&](const char* zone) {
+    const auto year =
+        talvane::tz::ZoneRecordForYear(*talvane::tz::ReadTzifFile(zoneinfo / zone), 2026);
+    return talvane::tz::PreviewRecordOf(year->record);
+  };
+  auto apply = [&](std::string zone, void (*change)(win::TIME_ZONE_INFORMATION&) = nullptr,
+                   const char* record_of = "Asia/Tokyo") {
+    keeper::Request request{.kind = keeper::MessageKind::kSet,
+                            .record = own_record(record_of),
+                            .zone = std::move(zone)};
     if (change != nullptr) change(request.record);
     return keeper::Encode(request);
   };
@@ -63,18 +76,36 @@ TEST(KeeperSessionTest, RefusesAnythingButItsOwnRequestsForTheDatabasesZones) {
             Status::kMalformed},
            {"a name without its end",
             apply("", [](auto& r) { std::fill_n(r.StandardName, 32, u'J'); }), Status::kMalformed},
+           {"a standard bias over a day", apply("", [](auto& r) { r.StandardBias = 24 * 60 + 1; }),
+            Status::kMalformed},
+           {"a daylight bias over a day", apply("", [](auto& r) { r.DaylightBias = -24 * 60 - 1; }),
+            Status::kMalformed},
            {"a link out of the database", apply("Out/Tokyo"), Status::kFailed},
            {"no such zone", apply("Nowhere/City"), Status::kFailed},
-           {"another zone's record", apply("Asia/Tokyo", [](auto& r) { r.Bias = -600; }),
+           {"localtime", apply("localtime", nullptr, "Europe/Helsinki"), Status::kFailed},
+           {"posixrules", apply("posixrules"), Status::kFailed},
+           {"posix/", apply("posix/Asia/Tokyo"), Status::kFailed},
+           {"right/", apply("right/Asia/Tokyo"), Status::kFailed},
+           {"Factory", apply("Factory"), Status::kFailed},
+           {"another zone's bias", apply("Asia/Tokyo", [](auto& r) { r.Bias = -600; }),
+            Status::kFailed},
+           {"another zone's dates",
+            apply("Asia/Tokyo", [](auto& r) { r.StandardDate = {0, 10, 0, 5, 3, 0, 0, 0}; }),
+            Status::kFailed},
+           {"another zone's name",
+            apply("Asia/Tokyo",
+                  [](auto& r) { std::memcpy(r.StandardName, u"KST", sizeof u"KST"); }),
             Status::kFailed},
            {"the zone's own record", apply("Asia/Tokyo"), Status::kOk},
        }) {
     SCOPED_TRACE(what);
     keeper::KeeperSession session(tree.paths(), [] { return 1784073600; });  // 2026-07-15
+    ASSERT_EQ(keeper::ParseReply(session.Handle(keeper::Encode(keeper::Request{})))->status,
+              Status::kOk);
     EXPECT_EQ(keeper::ParseReply(session.Handle(message))->status, expected);
-    EXPECT_EQ(keeper::ReadSetting(tree.paths().localtime) != before, expected == Status::kOk);
-    EXPECT_TRUE(session.Restore());
-    EXPECT_EQ(keeper::ReadSetting(tree.paths().localtime), before);
+    EXPECT_EQ(fakes::FileState(tree.paths().localtime) != before, expected == Status::kOk);
+    EXPECT_TRUE(session.RollBack());
+    EXPECT_EQ(fakes::FileState(tree.paths().localtime), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(tree.paths().localtime.parent_path()), {}), 1)
         << "the lock is let go, and nothing else is left";
   }

@@ -17,18 +17,17 @@
 
 #include "keeper/keeper_session.h"
 #include "keeper/system_setting.h"
-#include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/tz/zone_year.h"
 #include "tests/fakes/child_process.h"
 #include "tests/fakes/keeper_in_child.h"
 #include "tests/fakes/zoneinfo_tree.h"
+#include "tz/tzif_reader.h"
+#include "tz/zone_year.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using fakes::FileState;
 using fakes::ServicesOverKeeper;
-using keeper::ReadSetting;
-using keeper::SettingSnapshot;
 
 constexpr std::int64_t k2026Jul15 = 1784073600;
 
@@ -74,8 +73,8 @@ class PreviewRecoveryTest : public ::testing::Test {
     return tokyo;
   }
   // The setting and the zone's name, exactly.
-  std::pair<std::optional<SettingSnapshot>, std::optional<SettingSnapshot>> State() {
-    return {ReadSetting(setting), ReadSetting(tree.paths().timezone)};
+  std::pair<std::string, std::string> State() {
+    return {FileState(setting), FileState(tree.paths().timezone)};
   }
   std::vector<std::string> DirectoryEntries() {
     std::vector<std::string> names;
@@ -91,21 +90,26 @@ class PreviewRecoveryTest : public ::testing::Test {
 
 TEST_F(PreviewRecoveryTest, WhileOnePreviewIsOpenASecondCannotReadTheOriginalOrRecover) {
   MakeSetting("link");
-  const auto before = ReadSetting(setting);
+  const auto before = FileState(setting);
   ServicesOverKeeper first = Window();
   const win::TIME_ZONE_INFORMATION saved = StartPreview(first.services);
-  const auto during = ReadSetting(setting);
+  const auto during = FileState(setting);
   ASSERT_NE(during, before);
   {
     ServicesOverKeeper second = Window();
     win::TIME_ZONE_INFORMATION tzi{};
     EXPECT_EQ(second.services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
     keeper::KeeperSession next_start(tree.paths(), [] { return k2026Jul15; });
-    EXPECT_TRUE(next_start.Recover());
-    EXPECT_EQ(ReadSetting(setting), during) << "a live preview was taken for a dead one";
+    EXPECT_TRUE(next_start.RollBack());
+    EXPECT_EQ(FileState(setting), during) << "a live preview was taken for a dead one";
   }
+  // During its preview only the record read before it is taken, as the way back.
+  win::TIME_ZONE_INFORMATION other = saved;
+  other.Bias += 60;
+  EXPECT_EQ(first.services.SetTimeZoneInformation(&other), 0);
+  EXPECT_EQ(FileState(setting), during);
   EXPECT_EQ(first.services.SetTimeZoneInformation(&saved), 1);  // OK in the first
-  EXPECT_EQ(ReadSetting(setting), before);
+  EXPECT_EQ(FileState(setting), before);
   ServicesOverKeeper third = Window();
   win::TIME_ZONE_INFORMATION tzi{};
   EXPECT_NE(third.services.GetTimeZoneInformation(&tzi), win::TIME_ZONE_ID_INVALID);
@@ -150,7 +154,7 @@ TEST_F(PreviewRecoveryTest, AFullOrReadOnlyDirectoryFailsWithoutAChange) {
         _exit(21);
       }
       const std::vector<std::string> entries_before = DirectoryEntries();
-      const auto before = ReadSetting(setting);
+      const auto before = FileState(setting);
       ServicesOverKeeper window = Window();
       win::TIME_ZONE_INFORMATION saved{};
       // Where even the lock can't be made, reading the original fails already.
@@ -158,7 +162,7 @@ TEST_F(PreviewRecoveryTest, AFullOrReadOnlyDirectoryFailsWithoutAChange) {
       if (read != (std::string_view(how) == "full")) _exit(22);
       const win::TIME_ZONE_INFORMATION tokyo = TokyoRecord();
       if (window.services.SetTimeZoneInformation(&tokyo) != 0) _exit(23);
-      if (ReadSetting(setting) != before) _exit(24);
+      if (FileState(setting) != before) _exit(24);
       if (DirectoryEntries() != entries_before) _exit(25);
     });
     EXPECT_TRUE(WIFEXITED(status)) << status;
@@ -186,6 +190,9 @@ TEST_F(PreviewRecoveryTest, ARestoreThatFailsKeepsTheWayBackForTheNextTry) {
     if (window.services.SetTimeZoneInformation(&saved) != 0) _exit(23);
     if (State() != during) _exit(24);
     if (mount(nullptr, etc.c_str(), nullptr, MS_REMOUNT, nullptr) != 0) _exit(25);
+    // Its way back is this keeper's to take: nobody else may meanwhile.
+    win::TIME_ZONE_INFORMATION tzi{};
+    if (Window().services.GetTimeZoneInformation(&tzi) != win::TIME_ZONE_ID_INVALID) _exit(29);
     if (window.services.SetTimeZoneInformation(&saved) != 1) _exit(26);
     if (State() != before) _exit(27);
     for (const std::string& name : DirectoryEntries()) {

@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "platform/linux/ansi_code_page.h"
-#include "platform/linux/zone_names.h"
 #include "tests/fakes/zoneinfo_tree.h"
+#include "tz/zone_names.h"
 
 namespace {
 
@@ -277,9 +277,9 @@ TEST_F(LinuxRegistryTest, ZoneKeysHoldTheZonesRecordForTheClocksYear) {
 TEST(HostTzDatabase, EveryListedZoneHasItsTzifFile) {
   platform::SystemPaths host;
   if (!std::filesystem::exists(host.zoneinfo_dir / "tzdata.zi")) GTEST_SKIP() << "no tzdata.zi";
-  std::vector<std::string> names = platform::linux_tz::ListZoneNames(host.zoneinfo_dir);
+  std::vector<std::string> names = talvane::tz::ListZoneNames(host.zoneinfo_dir);
   EXPECT_GT(names.size(), 300u);
-  EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), platform::linux_tz::RegistryOrderLess));
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), talvane::tz::RegistryOrderLess));
   for (const std::string& name : names) {
     std::ifstream file(host.zoneinfo_dir / name, std::ios::binary);
     std::array<char, 4> magic{};
@@ -293,7 +293,7 @@ TEST(HostTzDatabase, EveryListedZoneHasItsTzifFile) {
       host.zoneinfo_dir, copy.paths().zoneinfo_dir,
       std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
   std::filesystem::remove(copy.paths().zoneinfo_dir / "tzdata.zi");
-  EXPECT_EQ(platform::linux_tz::ListZoneNames(copy.paths().zoneinfo_dir), names);
+  EXPECT_EQ(talvane::tz::ListZoneNames(copy.paths().zoneinfo_dir), names);
 }
 
 }  // namespace

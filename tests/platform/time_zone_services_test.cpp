@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "keeper/system_setting.h"
 #include "platform/linux/linux_registry.h"
@@ -22,7 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using keeper::ReadSetting;
+using fakes::FileState;
 using platform::linux_tz::LinuxSystemServices;
 
 constexpr std::int64_t k2026Jan15 = 1768435200;  // 2026-01-15 00:00 UTC
@@ -114,8 +115,8 @@ TEST_F(TimeZoneServicesTest, ApplyingARecordThenTheSavedOneRestoresTheSettingExa
     if (std::string_view(kind) == "symlink")
       fs::create_symlink("../zoneinfo/Europe/Dublin", setting);
     if (std::string_view(kind) == "file") fs::copy_file(tree.root() / "etc" / "copy", setting);
-    const auto before = ReadSetting(setting);
-    ASSERT_TRUE(before);
+    const auto before = FileState(setting);
+    ASSERT_NE(before, "unknown");
 
     auto window = Services();
     LinuxSystemServices& services = window.services;
@@ -142,7 +143,7 @@ TEST_F(TimeZoneServicesTest, ApplyingARecordThenTheSavedOneRestoresTheSettingExa
     EXPECT_EQ(fs::status(setting).permissions(), fs::perms(0644));
 
     ASSERT_EQ(services.SetTimeZoneInformation(&saved), 1);
-    EXPECT_EQ(ReadSetting(setting), before);
+    EXPECT_EQ(FileState(setting), before);
   }
 }
 
@@ -185,8 +186,8 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
       fs::create_symlink(tree.paths().zoneinfo_dir / "posix/Europe/Dublin", setting);
     if (how == "chain") fs::create_symlink("../dublin", setting);
     if (c.timezone_file) std::ofstream(timezone) << "Europe/Dublin\n";
-    const auto before = ReadSetting(setting);
-    const auto timezone_before = ReadSetting(timezone);
+    const auto before = FileState(setting);
+    const auto timezone_before = FileState(timezone);
 
     platform::linux_tz::ZoneKeyLog zones;
     const auto clock = [] { return k2026Jul15; };
@@ -201,12 +202,12 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
                                 ? fs::path(c.expected_link)
                                 : tree.paths().zoneinfo_dir / c.expected_link;
       EXPECT_EQ(fs::read_symlink(setting), link);
-      const auto named = ReadSetting(timezone);
       if (c.timezone_file) {
-        const std::string expected = std::string(c.zone) + "\n";
-        EXPECT_EQ(named->bytes, std::vector<std::uint8_t>(expected.begin(), expected.end()));
+        std::stringstream named;
+        named << std::ifstream(timezone).rdbuf();
+        EXPECT_EQ(named.str(), std::string(c.zone) + "\n");
       } else {
-        EXPECT_EQ(named->kind, keeper::SettingSnapshot::Kind::kAbsent);
+        EXPECT_EQ(FileState(timezone), "absent");
       }
       // The zone's own file: right in years no yearly rule describes too.
       for (std::int64_t t : {k2026Jan15, k2026Jul15, k2027Feb20}) {
@@ -216,8 +217,8 @@ TEST_F(TimeZoneServicesTest, APreviewPutsTheSystemInTheZoneItselfAndOkPutsBothFi
     timezones::PreviewSelectedTimeZone(
         registry, system.services, window,
         "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones");
-    EXPECT_EQ(ReadSetting(setting), before);
-    EXPECT_EQ(ReadSetting(timezone), timezone_before);
+    EXPECT_EQ(FileState(setting), before);
+    EXPECT_EQ(FileState(timezone), timezone_before);
     EXPECT_EQ(
         std::distance(fs::directory_iterator(setting.parent_path()), fs::directory_iterator()),
         (how != "none") + c.timezone_file);

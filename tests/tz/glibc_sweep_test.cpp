@@ -21,14 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/tz/civil_time.h"
-#include "platform/linux/tz/tz_string.h"
-#include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/tz/tzif_timeline.h"
-#include "platform/linux/tz/tzif_writer.h"
-#include "platform/linux/tz/zone_year.h"
-#include "platform/linux/zone_names.h"
 #include "tests/tz/glibc_local_time.h"
+#include "tz/civil_time.h"
+#include "tz/tz_string.h"
+#include "tz/tzif_reader.h"
+#include "tz/tzif_timeline.h"
+#include "tz/tzif_writer.h"
+#include "tz/zone_names.h"
+#include "tz/zone_year.h"
 
 namespace talvane::tz {
 namespace {
@@ -147,7 +147,7 @@ TEST(GlibcSweepTest, EveryZoneThisYear) {
   const int year = SweepYear();
   const std::int64_t from = YearStart(year);
   const std::int64_t to = YearStart(year + 1);
-  const std::vector<std::string> zones = platform::linux_tz::ListZoneNames(kZoneinfo);
+  const std::vector<std::string> zones = talvane::tz::ListZoneNames(kZoneinfo);
   ASSERT_GT(zones.size(), 300u) << "tzdata.zi missing or unreadable";
 
   int matched = 0;
@@ -222,7 +222,7 @@ TEST(GlibcSweepTest, SlimAndFatFilesGiveTheSameRecordsEveryYearTo2040) {
   const std::string zic = "PATH=$PATH:/usr/sbin zic -b slim -d " + (dir / "slim").string() + " " +
                           kZoneinfo + "tzdata.zi";
   ASSERT_EQ(std::system(zic.c_str()), 0) << zic;
-  const std::vector<std::string> zones = platform::linux_tz::ListZoneNames(kZoneinfo);
+  const std::vector<std::string> zones = talvane::tz::ListZoneNames(kZoneinfo);
   ASSERT_GT(zones.size(), 300u);
 
   const std::int64_t from = YearStart(kFirstYear);

@@ -1,10 +1,10 @@
-#include "platform/linux/tz/posix_tz.h"
+#include "tz/posix_tz.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/linux/tz/civil_time.h"
 #include "tests/tz/glibc_local_time.h"
+#include "tz/civil_time.h"
 
 namespace talvane::tz {
 namespace {

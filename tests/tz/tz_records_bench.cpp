@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/tz/tz_string.h"
-#include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/tz/zone_year.h"
-#include "platform/linux/zone_names.h"
+#include "tz/tz_string.h"
+#include "tz/tzif_reader.h"
+#include "tz/zone_names.h"
+#include "tz/zone_year.h"
 
 int main() {
   using Clock = std::chrono::steady_clock;
   const std::string zoneinfo = "/usr/share/zoneinfo/";
-  const std::vector<std::string> zones = platform::linux_tz::ListZoneNames(zoneinfo);
+  const std::vector<std::string> zones = talvane::tz::ListZoneNames(zoneinfo);
   if (zones.empty()) {
     std::fprintf(stderr, "no zones in %stzdata.zi\n", zoneinfo.c_str());
     return 1;

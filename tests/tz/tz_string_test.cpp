@@ -1,10 +1,10 @@
-#include "platform/linux/tz/tz_string.h"
+#include "tz/tz_string.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/linux/tz/posix_tz.h"
+#include "tz/posix_tz.h"
 
 namespace talvane::tz {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/tz/tzif_reader.h"
+#include "tz/tzif_reader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

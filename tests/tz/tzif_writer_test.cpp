@@ -1,4 +1,4 @@
-#include "platform/linux/tz/tzif_writer.h"
+#include "tz/tzif_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 
 #include <unistd.h>
 
-#include "platform/linux/tz/tzif_reader.h"
-#include "platform/linux/tz/tzif_timeline.h"
 #include "tests/tz/glibc_local_time.h"
+#include "tz/tzif_reader.h"
+#include "tz/tzif_timeline.h"
 
 namespace talvane::tz {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/tz/zone_year.h"
+#include "tz/zone_year.h"
 
 #include <gtest/gtest.h>
 

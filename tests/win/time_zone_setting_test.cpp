@@ -216,7 +216,7 @@ TEST(TimeZoneSettingTest, AFailedReadLeavesNothingToRestore) {
   TimeZoneSetting setting(system, system.ways);
   win::TIME_ZONE_INFORMATION saved{};
   EXPECT_EQ(setting.Get(&saved), win::TIME_ZONE_ID_INVALID);
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_THAT(system.calls, ::testing::ElementsAre("GetTimeZoneInformation"));
 }
 
@@ -228,7 +228,7 @@ TEST(TimeZoneSettingTest, TheSessionRestorePutsBackAPreviewStillInForce) {
   setting.Get(&saved);
   setting.Set(&kTokyo);
 
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_EQ(std::memcmp(&system.setting, &before, sizeof before), 0);
 }
 
@@ -241,7 +241,7 @@ TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingOnceThePreviewEnded) {
   setting.Set(&saved);
   system.calls.clear();
 
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_TRUE(system.calls.empty());
 }
 
@@ -255,7 +255,7 @@ TEST(TimeZoneSettingTest, TheSessionRestoreDoesNothingWhenTheChangeWasRefused) {
   EXPECT_FALSE(system.ways.kept) << "a way back of a change that never happened";
   system.calls.clear();
 
-  setting.RestoreIfChanged();
+  setting.RollBack();
   EXPECT_TRUE(system.calls.empty());
 }
 
@@ -289,7 +289,7 @@ TEST(TimeZoneSettingTest, TheNextStartPutsBackOnlyWhatADeadPreviewSet) {
     if (since == 5) system.setting.DynamicDaylightTimeDisabled = 0;  // rules switched back on
     const DynamicTimeZoneInformation theirs = system.setting;
     TimeZoneSetting next_start(system, system.ways);
-    next_start.RecoverUnfinished();
+    next_start.RollBack();
     EXPECT_FALSE(system.ways.kept);
     EXPECT_EQ(std::memcmp(&system.setting, since < 2 ? &before : &theirs, sizeof before), 0);
   }
