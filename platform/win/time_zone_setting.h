@@ -10,10 +10,10 @@
 
 #include <optional>
 
-#include "policy/preview_policy.h"
 #include "platform/win/dynamic_time_zone.h"
 #include "platform/win/way_back_store.h"
 #include "platform/win32_types.h"
+#include "policy/preview_policy.h"
 
 namespace platform::win32 {
 
