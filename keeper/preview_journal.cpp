@@ -211,57 +211,51 @@ bool PreviewJournal::Apply(const Replacement& localtime,
   return false;
 }
 
+std::optional<PreviewJournal::Journal> PreviewJournal::Parse(std::string_view text) const {
+  // The head with the id, then one entry a line: the file's name and two
+  // identities, separated by tabs; each file at most once.
+  const std::size_t head_end = text.find('\n');
+  if (!text.starts_with(kJournalHead) || head_end == std::string_view::npos) return std::nullopt;
+  Journal journal;
+  journal.id = text.substr(kJournalHead.size(), head_end - kJournalHead.size());
+  if (!IsId(journal.id)) return std::nullopt;
+  for (std::size_t start = head_end + 1; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) return std::nullopt;
+    const std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    const std::size_t tab1 = line.find('\t');
+    const std::size_t tab2 = line.find('\t', tab1 + 1);
+    if (tab2 == std::string_view::npos) return std::nullopt;
+    const std::string_view name = line.substr(0, tab1);
+    const fs::path* path = name == paths_.localtime.filename().native()  ? &paths_.localtime
+                           : name == paths_.timezone.filename().native() ? &paths_.timezone
+                                                                         : nullptr;
+    const auto before = ParseIdentity(std::string(line.substr(tab1 + 1, tab2 - tab1 - 1)));
+    const auto after = ParseIdentity(std::string(line.substr(tab2 + 1)));
+    if (path == nullptr || !before || !after ||
+        std::any_of(journal.entries.begin(), journal.entries.end(),
+                    [&](const Journal::Entry& e) { return e.path == path; })) {
+      return std::nullopt;
+    }
+    journal.entries.push_back({path, *before, *after});
+  }
+  // A preview always changes /etc/localtime: a journal without it is cut short.
+  if (std::none_of(journal.entries.begin(), journal.entries.end(),
+                   [&](const Journal::Entry& e) { return e.path == &paths_.localtime; })) {
+    return std::nullopt;
+  }
+  return journal;
+}
+
 bool PreviewJournal::RollBack() {
   if (!lock_) return false;
   const FileContents text = ReadFileContents(journal_, kMaxJournalSize, false);
   if (text.found == Found::kUnknown) return Kept(journal_, "cannot be read: " + text.why);
   if (text.found == Found::kPresent) {
-    const std::string_view lines(reinterpret_cast<const char*>(text.bytes.data()),
-                                 text.bytes.size());
-    std::optional<Journal> journal = Journal{};
-    // The head with the id, then one entry a line: the file's name and two
-    // identities, separated by tabs; each file at most once.
-    std::size_t start = 0;
-    for (std::size_t line_number = 0; journal && start < lines.size(); ++line_number) {
-      const std::size_t end = lines.find('\n', start);
-      if (end == std::string_view::npos) {
-        journal.reset();
-        break;
-      }
-      const std::string_view line = lines.substr(start, end - start);
-      start = end + 1;
-      if (line_number == 0) {
-        const std::string_view id = line.substr(std::min(kJournalHead.size(), line.size()));
-        if (!line.starts_with(kJournalHead) || !IsId(id)) journal.reset();
-        if (journal) journal->id = id;
-        continue;
-      }
-      const std::size_t tab1 = line.find('\t');
-      const std::size_t tab2 = line.find('\t', tab1 + 1);
-      if (tab1 == std::string_view::npos || tab2 == std::string_view::npos) {
-        journal.reset();
-        break;
-      }
-      const std::string_view name = line.substr(0, tab1);
-      const fs::path* path = name == paths_.localtime.filename().native()  ? &paths_.localtime
-                             : name == paths_.timezone.filename().native() ? &paths_.timezone
-                                                                           : nullptr;
-      const auto before = ParseIdentity(std::string(line.substr(tab1 + 1, tab2 - tab1 - 1)));
-      const auto after = ParseIdentity(std::string(line.substr(tab2 + 1)));
-      if (path == nullptr || !before || !after ||
-          std::any_of(journal->entries.begin(), journal->entries.end(),
-                      [&](const Journal::Entry& e) { return e.path == path; })) {
-        journal.reset();
-        break;
-      }
-      journal->entries.push_back({path, *before, *after});
-    }
-    // A preview always changes /etc/localtime: a journal without it is cut short.
-    if (!journal || journal->id.empty() ||
-        std::none_of(journal->entries.begin(), journal->entries.end(),
-                     [&](const Journal::Entry& e) { return e.path == &paths_.localtime; })) {
-      return Kept(journal_, "not a journal of this program");
-    }
+    const std::optional<Journal> journal = Parse(
+        std::string_view(reinterpret_cast<const char*>(text.bytes.data()), text.bytes.size()));
+    if (!journal) return Kept(journal_, "not a journal of this program");
     // Everything back for good before the journal goes.
     if (!PutBack(*journal) || !SyncDirectories() || !RemoveIfThere(journal_) ||
         !SyncDirectoryOf(journal_)) {

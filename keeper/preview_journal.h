@@ -25,6 +25,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "keeper/protocol/unique_fd.h"
 #include "keeper/system_setting.h"
@@ -76,6 +77,8 @@ class PreviewJournal {
 
  private:
   struct Journal;
+  // nullopt for anything but a journal of this program.
+  std::optional<Journal> Parse(std::string_view text) const;
   bool PutBack(const Journal& journal);
   // Rewrites /etc/timezone to name the zone /etc/localtime links to, if it
   // names another.
