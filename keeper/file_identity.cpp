@@ -9,7 +9,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "keeper/protocol/unique_fd.h"
+#include "tz/tzif_reader.h"
 
 namespace keeper {
 namespace {
@@ -51,17 +51,12 @@ FileIdentity IdentityOf(const std::filesystem::path& path) {
     return identity;
   }
   if (!S_ISREG(st.stx_mode)) return unknown;
-  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!fd) return unknown;
-  char block[4096];
-  ssize_t n;
-  while ((n = read(fd.get(), block, sizeof block)) != 0) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return unknown;
-    hash = Fnv1a(hash, block, static_cast<std::size_t>(n));
-    identity.size += static_cast<std::uint64_t>(n);
-  }
-  identity.hash = hash;
+  // A file of the setting is a zone file or a zone's name: one bounded read.
+  const FileContents contents = ReadFileContents(path, talvane::tz::kMaxTzifFileSize, false);
+  if (contents.found != Found::kPresent) return unknown;
+  identity.size = contents.bytes.size();
+  identity.hash =
+      Fnv1a(hash, reinterpret_cast<const char*>(contents.bytes.data()), contents.bytes.size());
   return identity;
 }
 
