@@ -273,13 +273,10 @@ for authorised in yes closed no; do
   if [ "$authorised" = closed ]; then
     # As a desktop closes it: the event loop ends, not the process at once
     # (Image2's way, which pkexec follows by itself).
-    openbox --sm-disable >/dev/null 2>&1 &
-    wm=$!
-    STARTED_PIDS+=("$wm")
-    sleep 1
+    manage_with_openbox "$win"
     xdotool windowactivate --sync "$win" key alt+F4
     timeout 3 tail --pid="$pid" -f /dev/null || fail "held: closed, the window did not end"
-    kill "$wm"
+    kill "$WM_PID"
     # pkexec would have become the keeper; polkitd's helper is let go.
     ended "$asking" || fail "held: the closed window left pkexec $asking asking"
     answer || true

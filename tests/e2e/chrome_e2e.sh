@@ -60,13 +60,7 @@ expect_position "$start" "click on Image3"
 kill -0 "$pid" || fail "the program ended"
 
 # A window manager shows minimising as the iconic state.
-openbox --sm-disable >/dev/null 2>&1 &
-STARTED_PIDS+=($!)
-# Managed once openbox has given it a state of its own.
-for _ in $(seq 100); do
-  xprop -id "$win" WM_STATE | grep -q 'Normal' && break
-  sleep 0.1
-done
+manage_with_openbox "$win"
 xdotool mousemove $((x0 + 268)) $((y0 + 20)) click 1
 for _ in $(seq 30); do
   xprop -id "$win" WM_STATE | grep -q 'Iconic' && break

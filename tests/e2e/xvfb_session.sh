@@ -46,6 +46,19 @@ start_accessibility_bus() {
   export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 }
 
+# Starts openbox (its pid in WM_PID) and waits until it manages window $1,
+# which it marks by giving it a state of its own.
+manage_with_openbox() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  WM_PID=$!
+  STARTED_PIDS+=("$WM_PID")
+  for _ in $(seq 100); do
+    xprop -id "$1" WM_STATE | grep -q 'Normal' && return 0
+    sleep 0.1
+  done
+  fail "openbox did not manage window $1"
+}
+
 # Waits for a visible top-level window named exactly $1; prints its id.
 wait_for_window() {
   local id
